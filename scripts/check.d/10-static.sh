@@ -1,0 +1,2 @@
+# The static library build passes the same tests.
+cmake --workflow --preset static
