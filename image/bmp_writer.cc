@@ -19,6 +19,7 @@ namespace korvel {
 namespace {
 
 constexpr int kRowsPerBlock = 64;
+constexpr std::uint64_t kWholeFileBytes = 4u << 20;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -166,30 +167,37 @@ bool RasterImage::SaveBmp(const char* path) {
   const std::uint64_t fileBytes = prefixBytes + imageBytes;
   if (fileBytes > UINT32_MAX) return false;  // bfSize could not say it
 
-  // Zeroed once: the encoders never touch the row padding.
-  const int blockRows = std::min(height_, kRowsPerBlock);
+  // Files up to kWholeFileBytes are encoded whole before the file is opened,
+  // so an existing file is truncated only once its replacement is ready and
+  // one write carries it. Larger files stream out in blocks of rows.
+  const int blockRows = fileBytes <= kWholeFileBytes ? height_ : std::min(height_, kRowsPerBlock);
   const std::size_t blockBytes = prefixBytes + blockRows * rowBytes;
+  // Zeroed: the encoders never touch the row padding.
   std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[blockBytes]());
   if (!block) return false;
-
-  UniqueFile file(std::fopen(path, "wb"));
-  if (!file) return false;
-  std::setvbuf(file.get(), nullptr, _IONBF, 0);  // blocks go straight out
   if (!RasterImageAccess::ProvidePalette(*this)) return false;
 
   std::uint8_t* rows = PutPrefix(*this, static_cast<std::uint32_t>(fileBytes),
                                  static_cast<std::uint32_t>(imageBytes), block.get());
-  for (int done = 0; done < height_; done += blockRows) {
-    const int count = std::min(blockRows, height_ - done);
-    EncodeBlock(*this, height_ - 1 - done, count, rowBytes, rows);
+  int count = blockRows;
+  EncodeBlock(*this, height_ - 1, count, rowBytes, rows);
+
+  UniqueFile file(std::fopen(path, "wb"));
+  if (!file) return false;
+  std::setvbuf(file.get(), nullptr, _IONBF, 0);  // blocks go straight out
+  for (int done = 0;;) {
     const std::size_t length = static_cast<std::size_t>(rows - block.get()) + count * rowBytes;
     if (std::fwrite(block.get(), 1, length, file.get()) != length) return false;
+    done += count;
+    if (done == height_) break;
     if (rows != block.get()) {
       // Later blocks hold rows only, from the start of the buffer, where the
       // headers were: clear it so that the row padding is zero again.
       std::fill(block.get(), block.get() + blockBytes, 0);
       rows = block.get();
     }
+    count = std::min(blockRows, height_ - done);
+    EncodeBlock(*this, height_ - 1 - done, count, rowBytes, rows);
   }
   return std::fclose(file.release()) == 0;  // a full disk may show only here
 }
