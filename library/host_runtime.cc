@@ -37,10 +37,9 @@ void TermExtensionModule(ExtensionModuleRecord& record, int /*everyModule*/) {
 }
 
 void* AllocateRuntimeMemory(std::size_t bytes) {
+  ++activity.allocations;
   if (faults.failAllocation) return nullptr;
-  void* memory = std::malloc(bytes);
-  if (memory != nullptr) ++activity.allocations;
-  return memory;
+  return std::malloc(bytes);
 }
 
 void ConstructLibraryObject(void* memory, ExtensionModuleRecord& record, int options) {

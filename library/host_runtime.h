@@ -74,7 +74,7 @@ void ConstructLibraryObject(void* memory, ExtensionModuleRecord& record, int opt
 struct RuntimeActivity {
   int initializations = 0;
   int terminations = 0;
-  int allocations = 0;  // successful ones
+  int allocations = 0;  // requests, granted or not
   int constructions = 0;
 };
 const RuntimeActivity& Activity();
