@@ -6,7 +6,8 @@ usage: make_value_files.py OUTDIR
 OUTDIR/values/*.txt: value files for the chart functions: ramps of every
 length that matters, random series at several scales and in several number
 formats (line breaks LF or CR LF), level runs, steep saw teeth, values
-whose rows lie on rounding boundaries, and extremes.
+whose rows lie on rounding boundaries (some chosen so that a fused
+multiply-add would move them), and extremes.
 OUTDIR/numbers.txt: one decimal text per line for the value parser: random
 decimals of up to 25 digits, the exact midpoints between neighbouring
 singles and doubles (and texts a hair to either side), boundaries of the
@@ -16,6 +17,7 @@ The output depends on nothing but this file: a fixed linear congruential
 generator supplies the randomness.
 """
 
+import math
 import os
 import struct
 import sys
@@ -60,6 +62,39 @@ def random_decimal(rng, scale):
     return f"{int(value)}"
 
 
+def single(value):
+    """value rounded to single precision."""
+    return struct.unpack("<f", struct.pack("<f", value))[0]
+
+
+def single_step(value, steps):
+    """The single-precision number `steps` representations above value."""
+    bits = struct.unpack("<I", struct.pack("<f", value))[0] + steps
+    return struct.unpack("<f", struct.pack("<I", bits))[0]
+
+
+def fused_row_values(maximum):
+    """Values up to maximum whose chart row comes out one lower when
+    592 - (v * S) * 592 is computed with a fused multiply-subtract instead
+    of rounding the product first (S = 1 / (maximum + 1), all in single)."""
+    scale = single(1.0 / single(maximum + 1.0))
+    found = []
+    for row in range(1, 592):
+        for offset in range(-3, 4):
+            scaled = single_step(single(row / 592.0), offset)
+            rounded = math.trunc(single(592.0 - single(scaled * 592.0)))
+            fused = math.trunc(single(592.0 - scaled * 592.0))  # exact, rounded once
+            if rounded == fused:
+                continue
+            guess = single(scaled / scale)
+            for step in range(-4, 5):
+                value = single_step(guess, step)
+                if single(value * scale) == scaled and value <= maximum:
+                    found.append(repr(value))
+                    break
+    return found
+
+
 def write_values(directory, name, values, newline="\n", last_newline=True):
     text = newline.join(values) + (newline if last_newline else "")
     with open(os.path.join(directory, name + ".txt"), "w", newline="") as out:
@@ -82,15 +117,12 @@ def value_files(directory):
     # boundaries between rows, where any change in the arithmetic shows.
     write_values(directory, "row-boundaries",
                  ["100"] + [f"{k * 101 / 592:.9g}" for k in range(592)])
+    write_values(directory, "fused-rows", ["100"] + fused_row_values(100.0))
     write_values(directory, "extremes",
                  ["1e30", "-1e30", "3.4028235e38", "1e39", "-1e39", "1e-45", "0", "-0",
                   "1e-400", "7", "-3.5", "2e9", "-2e9"] * 4)
     write_values(directory, "all-negative", [f"-{1 + rng.below(1000)}" for _ in range(50)])
     write_values(directory, "all-zero", ["0"] * 20)
-
-
-def float_bits(value):
-    return struct.unpack("<I", struct.pack("<f", value))[0]
 
 
 def float_of(bits):
