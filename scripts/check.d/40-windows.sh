@@ -74,7 +74,11 @@ done
 $native/tests/platforms/korvel_value_dump "$work/inputs/numbers.txt" "$work/linux/numbers.hex"
 
 wineboot --init >/dev/null 2>&1 || true  # the first start of a prefix is slow
-wine $windows/tests/platforms/korvel_chart_host.exe "$dll" "$work/windows" "${values[@]}"
+wine $windows/tests/platforms/korvel_chart_host.exe "$dll" "$work/windows" "${values[@]}" |
+  tee "$work/host.log"
+# The ANSI code page under wine is 1252 unless a locale says otherwise.
+grep -q ', 1 more under non-ASCII names' "$work/host.log" ||
+  fail "no chart was drawn under a non-ASCII name"
 wine $windows/tests/platforms/korvel_value_dump.exe "$work/inputs/numbers.txt" \
   "$work/windows/numbers.hex"
 

@@ -5,9 +5,9 @@
 // function, then draws a bar and a line chart of every value file through
 // the ordinals into OUTDIR\<name>-bar.bmp and OUTDIR\<name>-line.bmp, where
 // <name> is the value file's name without its directory and extension.
-// Finally draws one chart through the names into a file whose name is not
-// ASCII, to show the path reaching the file system through the ANSI code
-// page. Every chart must come back as a file of 1,440,054 bytes, and each
+// Finally draws a chart through the names into files whose names are not
+// ASCII, each one the ANSI code page can spell, to show the path reaching
+// the file system through that code page. Every chart must come back as a file of 1,440,054 bytes, and each
 // call must return 999. Exit status 0 on success, 1 otherwise.
 #include <windows.h>
 
@@ -52,10 +52,12 @@ std::wstring BaseName(const std::wstring& path) {
   return dot == std::wstring::npos ? name : name.substr(0, dot);
 }
 
-// True when text survives the ANSI code page unchanged.
+// True when the ANSI code page spells text exactly: no substitute and no
+// best-fit stand-in (such as a plain e for an e acute).
 bool FitsAnsiCodePage(const wchar_t* text) {
   BOOL usedDefault = FALSE;
-  return WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, &usedDefault) > 0 &&
+  return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, nullptr, 0, nullptr,
+                             &usedDefault) > 0 &&
          !usedDefault;
 }
 
@@ -93,16 +95,20 @@ int wmain(int argc, wchar_t** argv) {
     drawn += 2;
   }
 
-  // U+00E9 (e acute) exists in the Western and many other ANSI code pages.
-  const wchar_t* accented = L"chart-\u00e9.bmp";
-  if (argc > 3 && FitsAnsiCodePage(accented)) {
-    const std::wstring path = outDir + accented;
+  // Names that only some ANSI code pages can spell: e acute (Western and
+  // others, one byte) and katakana (Japanese, two bytes a character).
+  const wchar_t* const kNonAsciiNames[] = {L"chart-\u00e9.bmp", L"\u30c1\u30e3\u30fc\u30c8.bmp"};
+  int nonAscii = 0;
+  for (const wchar_t* name : kNonAsciiNames) {
+    if (argc == 3 || !FitsAnsiCodePage(name)) continue;
+    const std::wstring path = outDir + name;
     if (!Draw(lineByName, argv[3], path)) return Fail(L"no chart under a non-ASCII name", path);
     DeleteFileW(path.c_str());
-    ++drawn;
+    ++nonAscii;
   }
 
   if (!FreeLibrary(module)) return Fail(L"FreeLibrary failed", dll);
-  std::wprintf(L"korvel_chart_host: %d charts drawn (ANSI code page %u)\n", drawn, GetACP());
+  std::wprintf(L"korvel_chart_host: %d charts drawn, %d more under non-ASCII names "
+               L"(ANSI code page %u)\n", drawn, nonAscii, GetACP());
   return 0;
 }
