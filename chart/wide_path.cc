@@ -16,13 +16,23 @@ namespace chart {
 
 NarrowPath::NarrowPath(const wchar_t* path) : isNull_(path == nullptr) {
   if (isNull_) return;
-  // The ANSI code page, no flags, no substitute character of our own. The
-  // first call measures the result, terminator included, so that a
-  // multibyte code page (UTF-8 among them) always fits.
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return;  // a failed conversion leaves the empty name
+  // Through the ANSI code page. A character that code page lacks would
+  // become a look-alike ("e" for an e acute) or a "?", and the chart would
+  // land in another, perhaps existing, file: such a name gives the empty
+  // name instead. Under a UTF-8 code page every valid string fits and only
+  // unpaired surrogates fail. The first call measures the result,
+  // terminator included, so that multibyte code pages always fit.
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* const usedDefaultOut = utf8 ? nullptr : &usedDefault;
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, flags, path, -1, nullptr, 0, nullptr, usedDefaultOut);
+  if (bytes <= 0 || usedDefault) return;  // the empty name
   std::string converted(static_cast<std::size_t>(bytes), '\0');
-  if (WideCharToMultiByte(CP_ACP, 0, path, -1, converted.data(), bytes, nullptr, nullptr) <= 0) {
+  if (WideCharToMultiByte(CP_ACP, flags, path, -1, converted.data(), bytes, nullptr,
+                          usedDefaultOut) <= 0 ||
+      usedDefault) {
     return;
   }
   converted.resize(converted.find('\0'));

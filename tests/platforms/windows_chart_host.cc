@@ -7,8 +7,10 @@
 // <name> is the value file's name without its directory and extension.
 // Finally draws a chart through the names into files whose names are not
 // ASCII, each one the ANSI code page can spell, to show the path reaching
-// the file system through that code page. Every chart must come back as a file of 1,440,054 bytes, and each
-// call must return 999. Exit status 0 on success, 1 otherwise.
+// the file system through that code page, and names it cannot spell, which
+// must give no file at all. Every other chart must come back as a file of
+// 1,440,054 bytes, and each call must return 999. Exit status 0 on success,
+// 1 otherwise.
 #include <windows.h>
 
 #include <cstdio>
@@ -105,6 +107,20 @@ int wmain(int argc, wchar_t** argv) {
     if (!Draw(lineByName, argv[3], path)) return Fail(L"no chart under a non-ASCII name", path);
     DeleteFileW(path.c_str());
     ++nonAscii;
+  }
+
+  // A name the code page cannot spell exactly must not reach a look-alike
+  // file: a macron a has the best-fit stand-in "a" in several code pages,
+  // and katakana become "?" in the Western ones.
+  const wchar_t* const kUnspellable[][2] = {{L"chart-\u0101.bmp", L"chart-a.bmp"},
+                                            {L"\u30c1\u30e3\u30fc\u30c8.bmp", nullptr}};
+  for (const auto& name : kUnspellable) {
+    if (argc == 3 || FitsAnsiCodePage(name[0])) continue;
+    const std::wstring path = outDir + name[0];
+    if (Draw(lineByName, argv[3], path)) return Fail(L"a chart under an unspellable name", path);
+    if (name[1] != nullptr && GetFileAttributesW((outDir + name[1]).c_str()) != INVALID_FILE_ATTRIBUTES) {
+      return Fail(L"the chart went to a look-alike name", outDir + name[1]);
+    }
   }
 
   if (!FreeLibrary(module)) return Fail(L"FreeLibrary failed", dll);
