@@ -53,19 +53,10 @@ KORVEL_ALWAYS_INLINE void InterpolateColumns(const SampledColumn& left,
                                              const SampledColumn& right, const double* fxs,
                                              const double* rowFraction, int count,
                                              ColorQuad* const* outs) {
-  const double* __restrict topLeftBlue = left.upper[0];
-  const double* __restrict topLeftGreen = left.upper[1];
-  const double* __restrict topLeftRed = left.upper[2];
-  const double* __restrict bottomLeftBlue = left.lower[0];
-  const double* __restrict bottomLeftGreen = left.lower[1];
-  const double* __restrict bottomLeftRed = left.lower[2];
-  const double* __restrict topRightBlue = right.upper[0];
-  const double* __restrict topRightGreen = right.upper[1];
-  const double* __restrict topRightRed = right.upper[2];
-  const double* __restrict bottomRightBlue = right.lower[0];
-  const double* __restrict bottomRightGreen = right.lower[1];
-  const double* __restrict bottomRightRed = right.lower[2];
-  const double* __restrict fraction = rowFraction;
+  const double* const* topLeft = left.upper;
+  const double* const* bottomLeft = left.lower;
+  const double* const* topRight = right.upper;
+  const double* const* bottomRight = right.lower;
   double fx[kColumns], oneMinusFx[kColumns];  // 1 - fx: the same in every row
   for (int c = 0; c < kColumns; ++c) {
     fx[c] = fxs[c];
@@ -79,11 +70,11 @@ KORVEL_ALWAYS_INLINE void InterpolateColumns(const SampledColumn& left,
     const int length = count - start < kChunk ? count - start : kChunk;
     for (int n = 0; n < length; ++n) {
       const int k = start + n;
-      const double fy = fraction[k];
-      const double tlB = topLeftBlue[k], tlG = topLeftGreen[k], tlR = topLeftRed[k];
-      const double blB = bottomLeftBlue[k], blG = bottomLeftGreen[k], blR = bottomLeftRed[k];
-      const double trB = topRightBlue[k], trG = topRightGreen[k], trR = topRightRed[k];
-      const double brB = bottomRightBlue[k], brG = bottomRightGreen[k], brR = bottomRightRed[k];
+      const double fy = rowFraction[k];
+      const double tlB = topLeft[0][k], tlG = topLeft[1][k], tlR = topLeft[2][k];
+      const double blB = bottomLeft[0][k], blG = bottomLeft[1][k], blR = bottomLeft[2][k];
+      const double trB = topRight[0][k], trG = topRight[1][k], trR = topRight[2][k];
+      const double brB = bottomRight[0][k], brG = bottomRight[1][k], brR = bottomRight[2][k];
       for (int c = 0; c < kColumns; ++c) {
         const double wBR = fx[c] * fy;
         const double wTL = (oneMinusFx[c] - fy) + wBR;
