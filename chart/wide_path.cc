@@ -1,10 +1,36 @@
 #include "chart/wide_path.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <utility>
+#else
 #include <cstdint>
 #include <type_traits>
+#endif
 
 namespace korvel {
 namespace chart {
+
+#if defined(_WIN32)
+
+NarrowPath::NarrowPath(const wchar_t* path) : isNull_(path == nullptr) {
+  if (isNull_) return;
+  // The ANSI code page, no flags, no substitute character of our own. The
+  // first call measures the result, terminator included, so that a
+  // multibyte code page (UTF-8 among them) always fits.
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return;  // a failed conversion leaves the empty name
+  std::string converted(static_cast<std::size_t>(bytes), '\0');
+  if (WideCharToMultiByte(CP_ACP, 0, path, -1, converted.data(), bytes, nullptr, nullptr) <= 0) {
+    return;
+  }
+  converted.resize(converted.find('\0'));
+  name_ = std::move(converted);
+}
+
+#else
+
 namespace {
 
 constexpr std::uint32_t kMaxCodePoint = 0x10FFFF;
@@ -60,6 +86,8 @@ NarrowPath::NarrowPath(const wchar_t* path) : isNull_(path == nullptr) {
     AppendUtf8(code, name_);
   }
 }
+
+#endif
 
 }  // namespace chart
 }  // namespace korvel
