@@ -4,6 +4,8 @@
 #ifndef KORVELGRAPHLINE_IMAGE_RASTER_IMAGE_ACCESS_H_
 #define KORVELGRAPHLINE_IMAGE_RASTER_IMAGE_ACCESS_H_
 
+#include <utility>
+
 #include "korvelgraphline/raster_image.h"
 
 namespace korvel {
@@ -29,6 +31,20 @@ class RasterImageAccess {
   // Gives an indexed image without a colour table the standard one.
   // False when the memory cannot be had.
   static bool ProvidePalette(RasterImage& image);
+
+  // A store of count pixels whose values are not set, for an operation that
+  // writes every pixel itself; empty when the memory cannot be had.
+  using PixelStore = RasterImage::PixelStore;
+  static PixelStore AllocatePixels(long long count) {
+    return RasterImage::AllocatePixels(count);
+  }
+  // Makes store, filled column by column with width x height pixels, the
+  // image's pixels; the old pixels are released.
+  static void ReplacePixels(RasterImage& image, PixelStore store, int width, int height) {
+    image.pixels_ = std::move(store);
+    image.width_ = width;
+    image.height_ = height;
+  }
 };
 
 }  // namespace korvel
