@@ -11,7 +11,9 @@
 #include <new>
 
 #include "image/bmp_layout.h"
+#include "image/palette_search.h"
 #include "image/raster_image_access.h"
+#include "image/unique_file.h"
 #include "korvelgraphline/bmp_format.h"
 #include "korvelgraphline/raster_image.h"
 
@@ -19,11 +21,6 @@ namespace korvel {
 namespace {
 
 constexpr int kRowsPerBlock = 64;
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
 std::uint16_t Word565(const ColorQuad& pixel) {
   return static_cast<std::uint16_t>(((pixel.red >> 3) << 11) + ((pixel.green >> 2) << 5) +
@@ -83,8 +80,28 @@ void EncodeTruecolourBlock(const RasterImage& image, int yFirst, int rows,
   }
 }
 
-void EncodeBlock(RasterImage& image, int yFirst, int rows, std::size_t rowBytes,
-                 std::uint8_t* out) {
+// Encodes `rows` file rows of an indexed image like EncodeTruecolourBlock:
+// each pixel becomes the index of its nearest table entry, packed
+// 8 / bitsPerPixel to a byte with the leftmost pixel in the highest bits. A
+// byte is started by its first pixel, so a partial last byte ends in zeros.
+template <int bitsPerPixel>
+void EncodeIndexedBlock(const RasterImage& image, NearestIndexSearch& search, int yFirst,
+                        int rows, std::size_t rowBytes, std::uint8_t* out) {
+  constexpr int kPerByte = 8 / bitsPerPixel;
+  for (int x = 0; x < image.Width(); ++x) {
+    const ColorQuad* column = RasterImageAccess::Column(image, x);
+    const int shift = (kPerByte - 1 - x % kPerByte) * bitsPerPixel;
+    const bool startsByte = x % kPerByte == 0;
+    std::uint8_t* at = out + x / kPerByte;
+    for (int r = 0; r < rows; ++r, at += rowBytes) {
+      const unsigned index = search.Find(column[yFirst - r]);
+      *at = static_cast<std::uint8_t>((startsByte ? 0u : *at) | (index << shift));
+    }
+  }
+}
+
+void EncodeBlock(const RasterImage& image, NearestIndexSearch& search, int yFirst, int rows,
+                 std::size_t rowBytes, std::uint8_t* out) {
   switch (image.BitDepth()) {
     case 32:
       EncodeTruecolourBlock<4>(image, yFirst, rows, rowBytes, out,
@@ -109,16 +126,15 @@ void EncodeBlock(RasterImage& image, int yFirst, int rows, std::size_t rowBytes,
                                  bmp::StoreLittleEndian(at, Word565(p));
                                });
       return;
+    case 8:
+      EncodeIndexedBlock<8>(image, search, yFirst, rows, rowBytes, out);
+      return;
+    case 4:
+      EncodeIndexedBlock<4>(image, search, yFirst, rows, rowBytes, out);
+      return;
     default:
-      break;
-  }
-  const int size = static_cast<int>(rowBytes);
-  for (int r = 0; r < rows; ++r, out += rowBytes) {
-    switch (image.BitDepth()) {
-      case 8: image.EncodeRow8(out, size, yFirst - r); break;
-      case 4: image.EncodeRow4(out, size, yFirst - r); break;
-      default: image.EncodeRow1(out, size, yFirst - r); break;
-    }
+      EncodeIndexedBlock<1>(image, search, yFirst, rows, rowBytes, out);
+      return;
   }
 }
 
@@ -142,12 +158,13 @@ bool RasterImage::SaveBmp(const char* path) {
   if (!file) return false;
   std::setvbuf(file.get(), nullptr, _IONBF, 0);  // blocks go straight out
   if (!RasterImageAccess::ProvidePalette(*this)) return false;
+  NearestIndexSearch search(palette_.get(), HasPalette() ? ColorCount() : 0);
 
   std::uint8_t* rows = PutPrefix(*this, static_cast<std::uint32_t>(fileBytes),
                                  static_cast<std::uint32_t>(imageBytes), block.get());
   for (int done = 0; done < height_; done += blockRows) {
     const int count = std::min(blockRows, height_ - done);
-    EncodeBlock(*this, height_ - 1 - done, count, rowBytes, rows);
+    EncodeBlock(*this, search, height_ - 1 - done, count, rowBytes, rows);
     const std::size_t length = static_cast<std::size_t>(rows - block.get()) + count * rowBytes;
     if (std::fwrite(block.get(), 1, length, file.get()) != length) return false;
     if (rows != block.get()) {
