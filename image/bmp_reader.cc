@@ -2,9 +2,8 @@
 //
 // The headers are validated before anything is allocated. Pixel rows are
 // then read in blocks of whole rows, one read per block, and each block is
-// spread into the column-major store a column segment at a time, so that
-// memory is walked in order on both sides. The result is the same as
-// decoding the file one row after the other.
+// spread into the column-major store tile by tile (pixel_tiles.h). The
+// result is the same as decoding the file one row after the other.
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -16,6 +15,7 @@
 
 #include "image/bmp_field_reader.h"
 #include "image/bmp_layout.h"
+#include "image/pixel_tiles.h"
 #include "image/raster_image_access.h"
 #include "image/unique_file.h"
 #include "korvelgraphline/bmp_format.h"
@@ -30,29 +30,12 @@ constexpr ColorQuad kWhite = {255, 255, 255, 0};
 // Largest image a file may ask for: 2^28 pixels are 1 GiB in memory.
 constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
 
-// Rows are read in blocks of at most this many rows and bytes.
-constexpr int kMaxBlockRows = 64;
-constexpr std::size_t kMaxBlockBytes = std::size_t{1} << 20;
-
 // Buffer of the stream, for the many small header and table reads.
 constexpr std::size_t kStreamBufferBytes = std::size_t{1} << 16;
 
-// Spreads `rows` file rows, rowBytes apart, into columns 0..columns-1 of the
-// store: the first row is image row yFirst, each next one the row above.
-// decode(row, x, pixel) stores pixel x of a file row into pixel.
-template <typename Decode>
-void DecodeBlock(RasterImage& image, const std::uint8_t* in, int yFirst, int rows,
-                 std::size_t rowBytes, int columns, Decode decode) {
-  for (int x = 0; x < columns; ++x) {
-    ColorQuad* column = RasterImageAccess::Column(image, x);
-    const std::uint8_t* row = in;
-    for (int r = 0; r < rows; ++r, row += rowBytes) decode(row, x, column[yFirst - r]);
-  }
-}
-
 void DecodeRows32(RasterImage& image, const std::uint8_t* in, int yFirst, int rows,
                   std::size_t rowBytes) {
-  DecodeBlock(image, in, yFirst, rows, rowBytes, image.Width(),
+  tiles::RowsToStore(image, in, yFirst, rows, rowBytes, image.Width(),
               [](const std::uint8_t* row, int x, ColorQuad& pixel) {
                 const std::uint8_t* p = row + 4 * x;
                 pixel = ColorQuad{p[0], p[1], p[2], p[3]};
@@ -61,7 +44,7 @@ void DecodeRows32(RasterImage& image, const std::uint8_t* in, int yFirst, int ro
 
 void DecodeRows24(RasterImage& image, const std::uint8_t* in, int yFirst, int rows,
                   std::size_t rowBytes) {
-  DecodeBlock(image, in, yFirst, rows, rowBytes, image.Width(),
+  tiles::RowsToStore(image, in, yFirst, rows, rowBytes, image.Width(),
               [](const std::uint8_t* row, int x, ColorQuad& pixel) {
                 const std::uint8_t* p = row + 3 * x;
                 pixel.blue = p[0];
@@ -79,7 +62,7 @@ void DecodeIndexedRows(RasterImage& image, const std::uint8_t* in, int yFirst, i
   for (int i = 0; i < 256; ++i) entries[i] = image.PaletteEntry(i);
   constexpr int kPerByte = 8 / bitsPerPixel;
   constexpr unsigned kMask = (1u << bitsPerPixel) - 1;
-  DecodeBlock(image, in, yFirst, rows, rowBytes, image.Width(),
+  tiles::RowsToStore(image, in, yFirst, rows, rowBytes, image.Width(),
               [&entries](const std::uint8_t* row, int x, ColorQuad& pixel) {
                 const int shift = (kPerByte - 1 - x % kPerByte) * bitsPerPixel;
                 pixel = entries[(row[x / kPerByte] >> shift) & kMask];
@@ -147,8 +130,7 @@ void SkipBytes(std::FILE* file, std::int64_t count) {
 template <typename Decode, typename Ended>
 bool ReadRowBlocks(std::FILE* file, int height, std::size_t rowBytes, Decode decode,
                    Ended ended) {
-  const int blockRows = static_cast<int>(
-      std::clamp<std::size_t>(kMaxBlockBytes / rowBytes, 1, std::min(kMaxBlockRows, height)));
+  const int blockRows = tiles::BlockRows(rowBytes, height);
   std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[blockRows * rowBytes]);
   if (!block) return false;
   for (int y = height - 1; y >= 0; y -= blockRows) {
@@ -288,7 +270,7 @@ bool BmpLoad::ReadRows() {
 
 void BmpLoad::DecodeWords(const WordLayout& layout, const std::uint8_t* in, int yFirst,
                           int rows, std::size_t rowBytes, int columns) {
-  DecodeBlock(image_, in, yFirst, rows, rowBytes, columns,
+  tiles::RowsToStore(image_, in, yFirst, rows, rowBytes, columns,
               [&layout](const std::uint8_t* row, int x, ColorQuad& pixel) {
                 const unsigned word = bmp::LoadLittleEndian<std::uint16_t>(row + 2 * x);
                 pixel.blue = layout.blue.Of(word);

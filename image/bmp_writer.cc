@@ -1,9 +1,10 @@
 // SaveBmp and the truecolour row encoders.
 //
 // The file is assembled in blocks of whole rows and written with one call
-// per block. Each block is filled by walking the column-major store a column
-// segment at a time, which reads memory in order instead of jumping a whole
-// column per pixel.
+// per block. Each block is filled from the column-major store tile by tile
+// (pixel_tiles.h). Indexed images map their pixels through one
+// NearestIndexSearch for the whole save, which gives the indices of the
+// plain table scan that EncodeRow8, EncodeRow4 and EncodeRow1 use.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +13,7 @@
 
 #include "image/bmp_layout.h"
 #include "image/palette_search.h"
+#include "image/pixel_tiles.h"
 #include "image/raster_image_access.h"
 #include "image/unique_file.h"
 #include "korvelgraphline/bmp_format.h"
@@ -19,8 +21,6 @@
 
 namespace korvel {
 namespace {
-
-constexpr int kRowsPerBlock = 64;
 
 std::uint16_t Word565(const ColorQuad& pixel) {
   return static_cast<std::uint16_t>(((pixel.red >> 3) << 11) + ((pixel.green >> 2) << 5) +
@@ -67,64 +67,49 @@ std::uint8_t* PutPrefix(const RasterImage& image, std::uint32_t fileBytes,
   return out;
 }
 
-// Encodes `rows` file rows, the first of them image row yFirst and each next
-// one a row higher up, into out (rowBytes apart). encode(pixel, at) writes one
-// pixel of bytesPerPixel bytes.
-template <int bytesPerPixel, typename Encode>
-void EncodeTruecolourBlock(const RasterImage& image, int yFirst, int rows,
-                           std::size_t rowBytes, std::uint8_t* out, Encode encode) {
-  for (int x = 0; x < image.Width(); ++x) {
-    const ColorQuad* column = RasterImageAccess::Column(image, x);
-    std::uint8_t* at = out + static_cast<std::size_t>(x) * bytesPerPixel;
-    for (int r = 0; r < rows; ++r, at += rowBytes) encode(column[yFirst - r], at);
-  }
-}
-
-// Encodes `rows` file rows of an indexed image like EncodeTruecolourBlock:
-// each pixel becomes the index of its nearest table entry, packed
-// 8 / bitsPerPixel to a byte with the leftmost pixel in the highest bits. A
-// byte is started by its first pixel, so a partial last byte ends in zeros.
+// Packs the index of each pixel's nearest table entry, 8 / bitsPerPixel to
+// a byte with the leftmost pixel in the highest bits. A byte is started by
+// its first pixel, so a partial last byte ends in zeros.
 template <int bitsPerPixel>
 void EncodeIndexedBlock(const RasterImage& image, NearestIndexSearch& search, int yFirst,
                         int rows, std::size_t rowBytes, std::uint8_t* out) {
   constexpr int kPerByte = 8 / bitsPerPixel;
-  for (int x = 0; x < image.Width(); ++x) {
-    const ColorQuad* column = RasterImageAccess::Column(image, x);
-    const int shift = (kPerByte - 1 - x % kPerByte) * bitsPerPixel;
-    const bool startsByte = x % kPerByte == 0;
-    std::uint8_t* at = out + x / kPerByte;
-    for (int r = 0; r < rows; ++r, at += rowBytes) {
-      const unsigned index = search.Find(column[yFirst - r]);
-      *at = static_cast<std::uint8_t>((startsByte ? 0u : *at) | (index << shift));
-    }
-  }
+  tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
+                     [&search](const ColorQuad& p, std::uint8_t* row, int x) {
+                       const int shift = (kPerByte - 1 - x % kPerByte) * bitsPerPixel;
+                       std::uint8_t& byte = row[x / kPerByte];
+                       const unsigned kept = x % kPerByte == 0 ? 0u : byte;
+                       byte = static_cast<std::uint8_t>(kept | (search.Find(p) << shift));
+                     });
 }
 
 void EncodeBlock(const RasterImage& image, NearestIndexSearch& search, int yFirst, int rows,
                  std::size_t rowBytes, std::uint8_t* out) {
   switch (image.BitDepth()) {
     case 32:
-      EncodeTruecolourBlock<4>(image, yFirst, rows, rowBytes, out,
-                               [](const ColorQuad& p, std::uint8_t* at) {
-                                 at[0] = p.blue;
-                                 at[1] = p.green;
-                                 at[2] = p.red;
-                                 at[3] = p.alpha;
-                               });
+      tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
+                         [](const ColorQuad& p, std::uint8_t* row, int x) {
+                           std::uint8_t* at = row + 4 * x;
+                           at[0] = p.blue;
+                           at[1] = p.green;
+                           at[2] = p.red;
+                           at[3] = p.alpha;
+                         });
       return;
     case 24:
-      EncodeTruecolourBlock<3>(image, yFirst, rows, rowBytes, out,
-                               [](const ColorQuad& p, std::uint8_t* at) {
-                                 at[0] = p.blue;
-                                 at[1] = p.green;
-                                 at[2] = p.red;
-                               });
+      tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
+                         [](const ColorQuad& p, std::uint8_t* row, int x) {
+                           std::uint8_t* at = row + 3 * x;
+                           at[0] = p.blue;
+                           at[1] = p.green;
+                           at[2] = p.red;
+                         });
       return;
     case 16:
-      EncodeTruecolourBlock<2>(image, yFirst, rows, rowBytes, out,
-                               [](const ColorQuad& p, std::uint8_t* at) {
-                                 bmp::StoreLittleEndian(at, Word565(p));
-                               });
+      tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
+                         [](const ColorQuad& p, std::uint8_t* row, int x) {
+                           bmp::StoreLittleEndian(row + 2 * x, Word565(p));
+                         });
       return;
     case 8:
       EncodeIndexedBlock<8>(image, search, yFirst, rows, rowBytes, out);
@@ -149,7 +134,7 @@ bool RasterImage::SaveBmp(const char* path) {
   if (fileBytes > UINT32_MAX) return false;  // bfSize could not say it
 
   // Zeroed once: the encoders never touch the row padding.
-  const int blockRows = std::min(height_, kRowsPerBlock);
+  const int blockRows = tiles::BlockRows(rowBytes, height_);
   const std::size_t blockBytes = prefixBytes + blockRows * rowBytes;
   std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[blockBytes]());
   if (!block) return false;
