@@ -10,6 +10,7 @@
 
 #include "fuzz/fuzz_file.h"
 #include "korvelgraphline/raster_image.h"
+#include "tests/support/kept_by_depth.h"
 
 namespace {
 
@@ -52,29 +53,19 @@ bool Same(const ColorQuad& a, const ColorQuad& b) {
   return a.blue == b.blue && a.green == b.green && a.red == b.red && a.alpha == b.alpha;
 }
 
-// Pixel (x, y) as a save at the image's depth keeps it: 24 bits drop alpha,
-// 16 bits keep the top five bits of each channel (green's sixth bit is
-// written but not read), indexed depths the nearest table entry by the plain
-// scan. A loaded indexed image has few colours: their entries are cached.
+// Pixel (x, y) as a save at the image's depth keeps it. A loaded indexed
+// image has few colours: their nearest entries (by the plain scan) are
+// cached.
 ColorQuad AsSaved(const RasterImage& image, int x, int y,
                   std::unordered_map<std::uint32_t, ColorQuad>& nearest) {
-  const ColorQuad p = image.ReadPixel(x, y);
-  switch (image.BitDepth()) {
-    case 32: return p;
-    case 24: return ColorQuad{p.blue, p.green, p.red, 0};
-    case 16:
-      return ColorQuad{static_cast<std::uint8_t>(p.blue & 0xF8),
-                       static_cast<std::uint8_t>(p.green & 0xF8),
-                       static_cast<std::uint8_t>(p.red & 0xF8), 0};
-    default: {
-      const std::uint32_t key = p.blue | p.green << 8 | p.red << 16;
-      auto found = nearest.find(key);
-      if (found == nearest.end()) {
-        found = nearest.emplace(key, image.PaletteEntry(image.NearestPaletteIndex(p))).first;
-      }
-      return found->second;
+  return korvel::testing::KeptByDepth(image.BitDepth(), image.ReadPixel(x, y), [&](const ColorQuad& p) {
+    const std::uint32_t key = p.blue | p.green << 8 | p.red << 16;
+    auto found = nearest.find(key);
+    if (found == nearest.end()) {
+      found = nearest.emplace(key, image.PaletteEntry(image.NearestPaletteIndex(p))).first;
     }
-  }
+    return found->second;
+  });
 }
 
 }  // namespace

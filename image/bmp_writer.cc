@@ -22,6 +22,12 @@
 namespace korvel {
 namespace {
 
+void StoreBgr(const ColorQuad& pixel, std::uint8_t* at) {
+  at[0] = pixel.blue;
+  at[1] = pixel.green;
+  at[2] = pixel.red;
+}
+
 std::uint16_t Word565(const ColorQuad& pixel) {
   return static_cast<std::uint16_t>(((pixel.red >> 3) << 11) + ((pixel.green >> 2) << 5) +
                                     (pixel.blue >> 3));
@@ -89,20 +95,14 @@ void EncodeBlock(const RasterImage& image, NearestIndexSearch& search, int yFirs
     case 32:
       tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
                          [](const ColorQuad& p, std::uint8_t* row, int x) {
-                           std::uint8_t* at = row + 4 * x;
-                           at[0] = p.blue;
-                           at[1] = p.green;
-                           at[2] = p.red;
-                           at[3] = p.alpha;
+                           StoreBgr(p, row + 4 * x);
+                           row[4 * x + 3] = p.alpha;
                          });
       return;
     case 24:
       tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
                          [](const ColorQuad& p, std::uint8_t* row, int x) {
-                           std::uint8_t* at = row + 3 * x;
-                           at[0] = p.blue;
-                           at[1] = p.green;
-                           at[2] = p.red;
+                           StoreBgr(p, row + 3 * x);
                          });
       return;
     case 16:

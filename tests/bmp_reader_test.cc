@@ -13,6 +13,7 @@
 
 #include "korvelgraphline/bmp_reader.h"
 #include "korvelgraphline/raster_image.h"
+#include "support/kept_by_depth.h"
 #include "support/test_files.h"
 
 namespace korvel {
@@ -133,16 +134,9 @@ TEST(ReadCheckedLargeItemTest, ItemsBeyondTheScratchBufferAreWholeOrUntouched) {
 
 // What a loaded pixel must be, given the pixel that was saved at depth.
 ColorQuad AfterRoundTrip(const RasterImage& saved, int x, int y) {
-  const ColorQuad p = saved.ReadPixel(x, y);
-  switch (saved.BitDepth()) {
-    case 32: return p;
-    case 24: return ColorQuad{p.blue, p.green, p.red, 0};
-    case 16:
-      return ColorQuad{static_cast<std::uint8_t>(p.blue & 0xF8),
-                       static_cast<std::uint8_t>(p.green & 0xF8),
-                       static_cast<std::uint8_t>(p.red & 0xF8), 0};
-    default: return saved.PaletteEntry(saved.NearestPaletteIndex(p));
-  }
+  return testing::KeptByDepth(saved.BitDepth(), saved.ReadPixel(x, y), [&](const ColorQuad& p) {
+    return saved.PaletteEntry(saved.NearestPaletteIndex(p));
+  });
 }
 
 // Random pixels, and at indexed depths a random table with some pixels set

@@ -5,20 +5,11 @@ set -u
 program=$1
 examples=$2
 data=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/cli_helpers.sh"
 
-expect_status() {  # expected-status description command...
-  local want=$1 what=$2
-  shift 2
-  "$@" >"$work/out" 2>"$work/err"
-  local got=$?
-  [ "$got" -eq "$want" ] || fail "$what: exit $got, expected $want ($(cat "$work/err"))"
-  if [ "$want" -ne 0 ]; then
-    [ "$(wc -l <"$work/err")" -eq 1 ] || fail "$what: the error is one line"
-  fi
+expect_error() {  # description command...: exit status 1 and a one-line message
+  expect_status 1 "$@"
+  [ "$(wc -l <"$work/err")" -eq 1 ] || fail "$1: the error is one line"
 }
 field() { sed -n "s/^$1: //p" "$work/out"; }
 bytes_at() { od -An -tu1 -j "$1" -N "$2" "$3" | tr -s ' ' | sed 's/^ //'; }
@@ -68,27 +59,27 @@ expect_status 0 "16-bit bit fields to 24 bits" "$program" convert "$data/magick-
 # Errors.
 printf 'BM' >"$work/short.bmp"
 printf 'just some text, long enough to hold the two headers of a bitmap file.\n' >"$work/text.bmp"
-expect_status 1 "info of a missing file" "$program" info "$work/none.bmp"
+expect_error "info of a missing file" "$program" info "$work/none.bmp"
 grep -q "none.bmp" "$work/err" || fail "the error names the missing file"
-expect_status 1 "info of a directory" "$program" info "$work"
-expect_status 1 "info of a short file" "$program" info "$work/short.bmp"
-expect_status 1 "info of a text file" "$program" info "$work/text.bmp"
-expect_status 1 "info without a file" "$program" info
-expect_status 1 "convert a missing file" "$program" convert "$work/none.bmp" "$work/x.bmp"
-expect_status 1 "convert a text file" "$program" convert "$work/text.bmp" "$work/x.bmp"
+expect_error "info of a directory" "$program" info "$work"
+expect_error "info of a short file" "$program" info "$work/short.bmp"
+expect_error "info of a text file" "$program" info "$work/text.bmp"
+expect_error "info without a file" "$program" info
+expect_error "convert a missing file" "$program" convert "$work/none.bmp" "$work/x.bmp"
+expect_error "convert a text file" "$program" convert "$work/text.bmp" "$work/x.bmp"
 grep -q "rejected" "$work/err" || fail "a text file is reported as rejected"
 for depth in 0 2 7 64 -8 abc 8x ""; do
-  expect_status 1 "unknown depth '$depth'" "$program" convert "$work/chart.bmp" "$work/x.bmp" --depth "$depth"
+  expect_error "unknown depth '$depth'" "$program" convert "$work/chart.bmp" "$work/x.bmp" --depth "$depth"
   grep -q "unknown depth" "$work/err" || fail "depth '$depth': message"
 done
-expect_status 1 "gray at 24 bits" "$program" convert "$work/chart.bmp" "$work/x.bmp" --gray
-expect_status 1 "depth without a value" "$program" convert "$work/chart.bmp" "$work/x.bmp" --depth
-expect_status 1 "unknown option" "$program" convert "$work/chart.bmp" "$work/x.bmp" --fast
-expect_status 1 "one file only" "$program" convert "$work/chart.bmp"
-expect_status 1 "three files" "$program" convert "$work/chart.bmp" "$work/x.bmp" "$work/y.bmp"
-expect_status 1 "output into a missing directory" "$program" convert "$work/chart.bmp" "$work/no/x.bmp"
+expect_error "gray at 24 bits" "$program" convert "$work/chart.bmp" "$work/x.bmp" --gray
+expect_error "depth without a value" "$program" convert "$work/chart.bmp" "$work/x.bmp" --depth
+expect_error "unknown option" "$program" convert "$work/chart.bmp" "$work/x.bmp" --fast
+expect_error "one file only" "$program" convert "$work/chart.bmp"
+expect_error "three files" "$program" convert "$work/chart.bmp" "$work/x.bmp" "$work/y.bmp"
+expect_error "output into a missing directory" "$program" convert "$work/chart.bmp" "$work/no/x.bmp"
 grep -q "no/x.bmp" "$work/err" || fail "the error names the output"
-expect_status 1 "output onto a full disk" "$program" convert "$work/chart.bmp" /dev/full
+expect_error "output onto a full disk" "$program" convert "$work/chart.bmp" /dev/full
 
 expect_status 0 "--help" "$program" --help
 grep -q "korvelgraph convert IN.bmp OUT.bmp \[--depth N\] \[--gray\]" "$work/out" || fail "--help lists convert"

@@ -43,14 +43,12 @@ ScratchDir::~ScratchDir() {
 std::string ScratchDir::Path(const std::string& name) const { return root_ + "/" + name; }
 
 void WriteFile(const std::string& path, const std::string& contents) {
-  // A new file rather than a truncated one: on ext4 replacing the contents
-  // of a file flushes it to the disk, which costs milliseconds.
-  std::remove(path.c_str());
-  std::ofstream out(path, std::ios::binary);
-  out << contents;
+  WriteFile(path, std::vector<std::uint8_t>(contents.begin(), contents.end()));
 }
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& contents) {
+  // A new file rather than a truncated one: on ext4 replacing the contents
+  // of a file flushes it to the disk, which costs milliseconds.
   std::remove(path.c_str());
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(contents.data()),
