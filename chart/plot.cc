@@ -4,19 +4,23 @@
 #include <climits>
 #include <cstdint>
 
+#include "image/raster_image_access.h"
+
 namespace korvel {
 namespace chart {
 namespace {
 
 constexpr int kPlotWidth = 700;
 
-// Draws column x from row top to row bottom (inclusive), cut to the canvas.
+// Draws column x from row top to row bottom (inclusive), cut to the canvas:
+// the same pixels as one PutPixel per row, stored as one run.
 void DrawColumnRun(RasterImage& canvas, int x, long long top, long long bottom,
                    ColorQuad colour) {
-  if (x < 0 || x >= kCanvasWidth) return;
+  if (x < 0 || x >= canvas.Width()) return;
   const long long first = std::max<long long>(top, 0);
-  const long long last = std::min<long long>(bottom, kCanvasHeight - 1);
-  for (long long y = first; y <= last; ++y) canvas.PutPixel(x, static_cast<int>(y), colour);
+  const long long last = std::min<long long>(bottom, canvas.Height() - 1);
+  if (first > last) return;
+  RasterImageAccess::FillColumn(canvas, x, static_cast<int>(first), static_cast<int>(last), colour);
 }
 
 }  // namespace

@@ -1,10 +1,46 @@
 #include "chart/wide_path.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <utility>
+#else
 #include <cstdint>
 #include <type_traits>
+#endif
 
 namespace korvel {
 namespace chart {
+
+#if defined(_WIN32)
+
+NarrowPath::NarrowPath(const wchar_t* path) : isNull_(path == nullptr) {
+  if (isNull_) return;
+  // Through the ANSI code page. A character that code page lacks would
+  // become a look-alike ("e" for an e acute) or a "?", and the chart would
+  // land in another, perhaps existing, file: such a name gives the empty
+  // name instead. Under a UTF-8 code page every valid string fits and only
+  // unpaired surrogates fail. The first call measures the result,
+  // terminator included, so that multibyte code pages always fit.
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* const usedDefaultOut = utf8 ? nullptr : &usedDefault;
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, flags, path, -1, nullptr, 0, nullptr, usedDefaultOut);
+  if (bytes <= 0 || usedDefault) return;  // the empty name
+  std::string converted(static_cast<std::size_t>(bytes), '\0');
+  if (WideCharToMultiByte(CP_ACP, flags, path, -1, converted.data(), bytes, nullptr,
+                          usedDefaultOut) <= 0 ||
+      usedDefault) {
+    return;
+  }
+  converted.resize(converted.find('\0'));
+  name_ = std::move(converted);
+}
+
+#else
+
 namespace {
 
 constexpr std::uint32_t kMaxCodePoint = 0x10FFFF;
@@ -60,6 +96,8 @@ NarrowPath::NarrowPath(const wchar_t* path) : isNull_(path == nullptr) {
     AppendUtf8(code, name_);
   }
 }
+
+#endif
 
 }  // namespace chart
 }  // namespace korvel

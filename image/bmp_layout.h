@@ -6,6 +6,7 @@
 #define KORVELGRAPHLINE_IMAGE_BMP_LAYOUT_H_
 
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "korvelgraphline/bmp_format.h"
@@ -55,21 +56,30 @@ void VisitInfoHeaderFields(Header& header, Visit&& visit) {
 }
 
 // Stores value little-endian in sizeof(value) bytes at out.
+// On little-endian hosts this is one plain store.
 template <typename Integer>
 void StoreLittleEndian(std::uint8_t* out, Integer value) {
   auto bits = static_cast<std::make_unsigned_t<Integer>>(value);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  std::memcpy(out, &bits, sizeof bits);
+#else
   for (unsigned i = 0; i < sizeof(Integer); ++i) {
     out[i] = static_cast<std::uint8_t>(bits >> (8 * i));
   }
+#endif
 }
 
 // Reads a little-endian value of sizeof(Integer) bytes from in.
 template <typename Integer>
 Integer LoadLittleEndian(const std::uint8_t* in) {
   std::make_unsigned_t<Integer> bits = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  std::memcpy(&bits, in, sizeof bits);
+#else
   for (unsigned i = 0; i < sizeof(Integer); ++i) {
     bits = static_cast<decltype(bits)>(bits | (static_cast<decltype(bits)>(in[i]) << (8 * i)));
   }
+#endif
   return static_cast<Integer>(bits);
 }
 

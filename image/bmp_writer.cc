@@ -1,10 +1,11 @@
 // SaveBmp and the truecolour row encoders.
 //
-// The file is assembled in blocks of whole rows and written with one call
-// per block. Each block is filled from the column-major store tile by tile
-// (pixel_tiles.h). Indexed images map their pixels through one
-// NearestIndexSearch for the whole save, which gives the indices of the
-// plain table scan that EncodeRow8, EncodeRow4 and EncodeRow1 use.
+// The file is assembled in blocks of whole rows (a small file in one block)
+// and written with one call per block. Each block is filled from the
+// column-major store tile by tile (pixel_tiles.h). Indexed images map their
+// pixels through one NearestIndexSearch for the whole save, which gives the
+// indices of the plain table scan that EncodeRow8, EncodeRow4 and EncodeRow1
+// use.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -21,6 +22,8 @@
 
 namespace korvel {
 namespace {
+
+constexpr std::uint64_t kWholeFileBytes = 4u << 20;
 
 void StoreBgr(const ColorQuad& pixel, std::uint8_t* at) {
   at[0] = pixel.blue;
@@ -73,52 +76,71 @@ std::uint8_t* PutPrefix(const RasterImage& image, std::uint32_t fileBytes,
   return out;
 }
 
+// Blue, green and red of p in the low three bytes, as one load and a mask.
+std::uint64_t Bgr(const ColorQuad& p) {
+  return bmp::LoadLittleEndian<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(&p)) & 0xFFFFFFu;
+}
+
+// 24 bits: eight pixels at a time leave as three whole 8-byte stores
+// instead of 24 single bytes.
+void EncodeRun24(const ColorQuad* run, int count, std::uint8_t* row, int x0) {
+  std::uint8_t* at = row + 3 * static_cast<std::size_t>(x0);
+  int k = 0;
+  for (; k + 8 <= count; k += 8, at += 24) {
+    std::uint64_t p[8];
+    for (int j = 0; j < 8; ++j) p[j] = Bgr(run[k + j]);
+    bmp::StoreLittleEndian(at, p[0] | p[1] << 24 | p[2] << 48);
+    bmp::StoreLittleEndian(at + 8, p[2] >> 16 | p[3] << 8 | p[4] << 32 | p[5] << 56);
+    bmp::StoreLittleEndian(at + 16, p[5] >> 8 | p[6] << 16 | p[7] << 40);
+  }
+  for (; k < count; ++k, at += 3) StoreBgr(run[k], at);
+}
+
 // Packs the index of each pixel's nearest table entry, 8 / bitsPerPixel to
 // a byte with the leftmost pixel in the highest bits. A byte is started by
 // its first pixel, so a partial last byte ends in zeros.
 template <int bitsPerPixel>
-void EncodeIndexedBlock(const RasterImage& image, NearestIndexSearch& search, int yFirst,
-                        int rows, std::size_t rowBytes, std::uint8_t* out) {
+void EncodeIndexedRows(const RasterImage& image, NearestIndexSearch& search, int yFirst,
+                       int rows, std::size_t rowBytes, std::uint8_t* out) {
   constexpr int kPerByte = 8 / bitsPerPixel;
   tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
-                     [&search](const ColorQuad& p, std::uint8_t* row, int x) {
+                     tiles::EachPixel([&search](const ColorQuad& p, std::uint8_t* row, int x) {
                        const int shift = (kPerByte - 1 - x % kPerByte) * bitsPerPixel;
                        std::uint8_t& byte = row[x / kPerByte];
                        const unsigned kept = x % kPerByte == 0 ? 0u : byte;
                        byte = static_cast<std::uint8_t>(kept | (search.Find(p) << shift));
-                     });
+                     }));
 }
 
+// Encodes `rows` file rows into out (rowBytes apart): the first is image row
+// yFirst, each next one the row above.
 void EncodeBlock(const RasterImage& image, NearestIndexSearch& search, int yFirst, int rows,
                  std::size_t rowBytes, std::uint8_t* out) {
   switch (image.BitDepth()) {
     case 32:
       tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
-                         [](const ColorQuad& p, std::uint8_t* row, int x) {
+                         tiles::EachPixel([](const ColorQuad& p, std::uint8_t* row, int x) {
                            StoreBgr(p, row + 4 * x);
                            row[4 * x + 3] = p.alpha;
-                         });
+                         }));
       return;
     case 24:
-      tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
-                         [](const ColorQuad& p, std::uint8_t* row, int x) {
-                           StoreBgr(p, row + 3 * x);
-                         });
+      tiles::StoreToRows(image, yFirst, rows, rowBytes, out, EncodeRun24);
       return;
     case 16:
       tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
-                         [](const ColorQuad& p, std::uint8_t* row, int x) {
+                         tiles::EachPixel([](const ColorQuad& p, std::uint8_t* row, int x) {
                            bmp::StoreLittleEndian(row + 2 * x, Word565(p));
-                         });
+                         }));
       return;
     case 8:
-      EncodeIndexedBlock<8>(image, search, yFirst, rows, rowBytes, out);
+      EncodeIndexedRows<8>(image, search, yFirst, rows, rowBytes, out);
       return;
     case 4:
-      EncodeIndexedBlock<4>(image, search, yFirst, rows, rowBytes, out);
+      EncodeIndexedRows<4>(image, search, yFirst, rows, rowBytes, out);
       return;
     default:
-      EncodeIndexedBlock<1>(image, search, yFirst, rows, rowBytes, out);
+      EncodeIndexedRows<1>(image, search, yFirst, rows, rowBytes, out);
       return;
   }
 }
@@ -133,31 +155,39 @@ bool RasterImage::SaveBmp(const char* path) {
   const std::uint64_t fileBytes = prefixBytes + imageBytes;
   if (fileBytes > UINT32_MAX) return false;  // bfSize could not say it
 
-  // Zeroed once: the encoders never touch the row padding.
-  const int blockRows = tiles::BlockRows(rowBytes, height_);
+  // Files up to kWholeFileBytes are encoded whole before the file is opened,
+  // so an existing file is truncated only once its replacement is ready and
+  // one write carries it. Larger files stream out in blocks of rows.
+  const int blockRows =
+      fileBytes <= kWholeFileBytes ? height_ : tiles::BlockRows(rowBytes, height_);
   const std::size_t blockBytes = prefixBytes + blockRows * rowBytes;
+  // Zeroed: the encoders never touch the row padding.
   std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[blockBytes]());
   if (!block) return false;
-
-  UniqueFile file(std::fopen(path, "wb"));
-  if (!file) return false;
-  std::setvbuf(file.get(), nullptr, _IONBF, 0);  // blocks go straight out
   if (!RasterImageAccess::ProvidePalette(*this)) return false;
   NearestIndexSearch search(palette_.get(), HasPalette() ? ColorCount() : 0);
 
   std::uint8_t* rows = PutPrefix(*this, static_cast<std::uint32_t>(fileBytes),
                                  static_cast<std::uint32_t>(imageBytes), block.get());
-  for (int done = 0; done < height_; done += blockRows) {
-    const int count = std::min(blockRows, height_ - done);
-    EncodeBlock(*this, search, height_ - 1 - done, count, rowBytes, rows);
+  int count = blockRows;
+  EncodeBlock(*this, search, height_ - 1, count, rowBytes, rows);
+
+  UniqueFile file(std::fopen(path, "wb"));
+  if (!file) return false;
+  std::setvbuf(file.get(), nullptr, _IONBF, 0);  // blocks go straight out
+  for (int done = 0;;) {
     const std::size_t length = static_cast<std::size_t>(rows - block.get()) + count * rowBytes;
     if (std::fwrite(block.get(), 1, length, file.get()) != length) return false;
+    done += count;
+    if (done == height_) break;
     if (rows != block.get()) {
       // Later blocks hold rows only, from the start of the buffer, where the
       // headers were: clear it so that the row padding is zero again.
       std::fill(block.get(), block.get() + blockBytes, 0);
       rows = block.get();
     }
+    count = std::min(blockRows, height_ - done);
+    EncodeBlock(*this, search, height_ - 1 - done, count, rowBytes, rows);
   }
   return std::fclose(file.release()) == 0;  // a full disk may show only here
 }

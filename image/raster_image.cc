@@ -2,10 +2,13 @@
 // resolution. Depth changes live in palette.cc, files in bmp_*.cc.
 #include "korvelgraphline/raster_image.h"
 
+#include "image/raster_image_access.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <utility>
@@ -17,6 +20,15 @@ constexpr ColorQuad kWhite = {255, 255, 255, 0};
 constexpr int kDefaultPixelsPerMetre = 3780;  // 96 dots per inch
 constexpr double kInchesPerMetre = 39.37007874015748;
 constexpr double kMetresPerInch = 0.0254;
+
+// Fills count pixels with colour, stored as 32-bit words so that the loop
+// becomes wide vector stores.
+void FillPixels(ColorQuad* pixels, std::size_t count, ColorQuad colour) {
+  std::uint32_t word;
+  std::memcpy(&word, &colour, sizeof word);
+  auto* bytes = reinterpret_cast<unsigned char*>(pixels);
+  for (std::size_t i = 0; i < count; ++i) std::memcpy(bytes + i * sizeof word, &word, sizeof word);
+}
 
 int Clamp(int value, int extent) {
   if (value >= extent) value = extent - 1;
@@ -92,11 +104,16 @@ bool RasterImage::SetDimensions(int width, int height) {
   // Allocate first, release after: a failed request keeps the old image.
   PixelStore fresh = AllocatePixels(count);
   if (!fresh) return false;
-  std::fill(fresh.get(), fresh.get() + count, kWhite);
+  FillPixels(fresh.get(), static_cast<std::size_t>(count), kWhite);
   pixels_ = std::move(fresh);
   width_ = width;
   height_ = height;
   return true;
+}
+
+void RasterImageAccess::FillColumn(RasterImage& image, int x, int top, int bottom,
+                                   ColorQuad colour) {
+  FillPixels(image.Column(x) + top, static_cast<std::size_t>(bottom - top + 1), colour);
 }
 
 void RasterImage::SetResolutionDpi(int horizontal, int vertical) {

@@ -141,14 +141,16 @@ TEST(BmpWriterTest, ResolutionIsWrittenAndAnUnsetFieldAs3780) {
   EXPECT_EQ(image.VerticalPixelsPerMetre(), 0);
 }
 
-// The writer assembles rows in blocks straight from the column store; it must
-// give exactly the bytes of the one-row-at-a-time encoders, padding zero, for
-// heights around the block size and odd widths.
+// The writer assembles rows straight from the column store, small files whole
+// and large ones (over 4 MiB) in blocks of 64 rows; either way it must give
+// exactly the bytes of the one-row-at-a-time encoders, padding zero, for odd
+// widths and heights around the block size.
 TEST(BmpWriterTest, BlockWriterEqualsRowByRowEncoding) {
   ScratchDir dir;
   std::uint32_t seed = 1;
   for (int depth : {16, 24, 32}) {
-    for (auto [width, height] : {std::pair{1, 1}, {3, 63}, {5, 64}, {7, 65}, {2, 130}, {31, 200}}) {
+    for (auto [width, height] :
+         {std::pair{1, 1}, {3, 63}, {5, 64}, {7, 65}, {2, 130}, {31, 200}, {1031, 2113}}) {
       SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height) + "@" +
                    std::to_string(depth));
       RasterImage image;

@@ -113,6 +113,8 @@ TEST(ChartGeometryTest, RowsOfKnownScales) {
   const Case cases[] = {
       {3, 3, 148},    {3, 2, 296},     {3, 1, 444},    {100, 100, 5}, {100, 99, 11},
       {100, 50, 298}, {0.5f, 0.5f, 394}, {0.5f, 0.25f, 493}, {10, 0, 592}, {10, -1, 645},
+      // The product is rounded before the subtraction; fused, the row is 510.
+      {100, 13.819259643554688f, 511},
   };
   for (const Case& c : cases) {
     const float scale = 1.0f / (c.maximum + 1.0f);

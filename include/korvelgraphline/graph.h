@@ -5,7 +5,9 @@
 //  - Both paths are zero-terminated wide-character strings or null. On Linux
 //    they are converted to UTF-8 file names; a string that is not valid
 //    Unicode (an unpaired surrogate, a value above 0x10FFFF) becomes the
-//    empty name, which cannot be opened.
+//    empty name, which cannot be opened. On Windows they are converted to
+//    the system's ANSI code page, and the files are opened by those names;
+//    a name that code page cannot spell exactly gives the empty name too.
 //  - The value file holds one decimal number per line. The plotted values are
 //    the lines that end in a line break, in file order, at most 799 of them.
 //    A null, missing or unreadable value file counts as a file with no
