@@ -83,6 +83,9 @@ Integer LoadLittleEndian(const std::uint8_t* in) {
   return static_cast<Integer>(bits);
 }
 
+// Depths whose pixels are colour-table indices.
+constexpr bool IsIndexedDepth(int depth) { return depth == 1 || depth == 4 || depth == 8; }
+
 // Bytes of one stored row: the pixel bits rounded up to whole 32-bit words.
 constexpr std::uint64_t RowBytes(std::int64_t width, int depth) {
   return (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(depth) + 31) / 32 * 4;

@@ -1,9 +1,11 @@
 // SaveBmp and the truecolour row encoders.
 //
-// The file is assembled in blocks of whole rows and written with one call
-// per block. Each block is filled by walking the column-major store a column
-// segment at a time, which reads memory in order instead of jumping a whole
-// column per pixel.
+// The file is assembled in blocks of whole rows (a small file in one block)
+// and written with one call per block. Each block is filled from the
+// column-major store tile by tile (pixel_tiles.h). Indexed images map their
+// pixels through one NearestIndexSearch for the whole save, which gives the
+// indices of the plain table scan that EncodeRow8, EncodeRow4 and EncodeRow1
+// use.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -11,20 +13,23 @@
 #include <new>
 
 #include "image/bmp_layout.h"
+#include "image/palette_search.h"
+#include "image/pixel_tiles.h"
 #include "image/raster_image_access.h"
+#include "image/unique_file.h"
 #include "korvelgraphline/bmp_format.h"
 #include "korvelgraphline/raster_image.h"
 
 namespace korvel {
 namespace {
 
-constexpr int kRowsPerBlock = 64;
 constexpr std::uint64_t kWholeFileBytes = 4u << 20;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+void StoreBgr(const ColorQuad& pixel, std::uint8_t* at) {
+  at[0] = pixel.blue;
+  at[1] = pixel.green;
+  at[2] = pixel.red;
+}
 
 std::uint16_t Word565(const ColorQuad& pixel) {
   return static_cast<std::uint16_t>(((pixel.red >> 3) << 11) + ((pixel.green >> 2) << 5) +
@@ -71,89 +76,72 @@ std::uint8_t* PutPrefix(const RasterImage& image, std::uint32_t fileBytes,
   return out;
 }
 
-// Encodes `rows` file rows, the first of them image row yFirst and each next
-// one a row higher up, into out (rowBytes apart). encode(pixel, at) writes one
-// pixel of bytesPerPixel bytes.
-// Columns from firstColumn on.
-template <int bytesPerPixel, typename Encode>
-void EncodeTruecolourBlock(const RasterImage& image, int yFirst, int rows,
-                           std::size_t rowBytes, std::uint8_t* out, Encode encode,
-                           int firstColumn = 0) {
-  for (int x = firstColumn; x < image.Width(); ++x) {
-    const ColorQuad* column = RasterImageAccess::Column(image, x);
-    std::uint8_t* at = out + static_cast<std::size_t>(x) * bytesPerPixel;
-    for (int r = 0; r < rows; ++r, at += rowBytes) encode(column[yFirst - r], at);
-  }
-}
-
 // Blue, green and red of p in the low three bytes, as one load and a mask.
 std::uint64_t Bgr(const ColorQuad& p) {
   return bmp::LoadLittleEndian<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(&p)) & 0xFFFFFFu;
 }
 
-// 24 bits: eight columns at a time, so that each row of the tile leaves as
-// three whole 8-byte stores instead of 24 single bytes.
-void EncodeBlock24(const RasterImage& image, int yFirst, int rows, std::size_t rowBytes,
-                   std::uint8_t* out) {
-  constexpr int kTile = 8;
-  const int width = image.Width();
-  int x = 0;
-  for (; x + kTile <= width; x += kTile) {
-    // The store is read upwards in memory (prefetch-friendly), so the file
-    // rows of the block are filled from the last one back.
-    const ColorQuad* column[kTile];
-    for (int j = 0; j < kTile; ++j) {
-      column[j] = RasterImageAccess::Column(image, x + j) + (yFirst - rows + 1);
-    }
-    std::uint8_t* at = out + static_cast<std::size_t>(rows - 1) * rowBytes + static_cast<std::size_t>(x) * 3;
-    for (int r = 0; r < rows; ++r, at -= rowBytes) {
-      std::uint64_t p[kTile];
-      for (int j = 0; j < kTile; ++j) p[j] = Bgr(column[j][r]);
-      bmp::StoreLittleEndian(at, p[0] | p[1] << 24 | p[2] << 48);
-      bmp::StoreLittleEndian(at + 8, p[2] >> 16 | p[3] << 8 | p[4] << 32 | p[5] << 56);
-      bmp::StoreLittleEndian(at + 16, p[5] >> 8 | p[6] << 16 | p[7] << 40);
-    }
+// 24 bits: eight pixels at a time leave as three whole 8-byte stores
+// instead of 24 single bytes.
+void EncodeRun24(const ColorQuad* run, int count, std::uint8_t* row, int x0) {
+  std::uint8_t* at = row + 3 * static_cast<std::size_t>(x0);
+  int k = 0;
+  for (; k + 8 <= count; k += 8, at += 24) {
+    std::uint64_t p[8];
+    for (int j = 0; j < 8; ++j) p[j] = Bgr(run[k + j]);
+    bmp::StoreLittleEndian(at, p[0] | p[1] << 24 | p[2] << 48);
+    bmp::StoreLittleEndian(at + 8, p[2] >> 16 | p[3] << 8 | p[4] << 32 | p[5] << 56);
+    bmp::StoreLittleEndian(at + 16, p[5] >> 8 | p[6] << 16 | p[7] << 40);
   }
-  if (x < width) {
-    EncodeTruecolourBlock<3>(image, yFirst, rows, rowBytes, out, [](const ColorQuad& p, std::uint8_t* at) {
-      at[0] = p.blue;
-      at[1] = p.green;
-      at[2] = p.red;
-    }, x);
-  }
+  for (; k < count; ++k, at += 3) StoreBgr(run[k], at);
 }
 
-void EncodeBlock(RasterImage& image, int yFirst, int rows, std::size_t rowBytes,
-                 std::uint8_t* out) {
+// Packs the index of each pixel's nearest table entry, 8 / bitsPerPixel to
+// a byte with the leftmost pixel in the highest bits. A byte is started by
+// its first pixel, so a partial last byte ends in zeros.
+template <int bitsPerPixel>
+void EncodeIndexedRows(const RasterImage& image, NearestIndexSearch& search, int yFirst,
+                       int rows, std::size_t rowBytes, std::uint8_t* out) {
+  constexpr int kPerByte = 8 / bitsPerPixel;
+  tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
+                     tiles::EachPixel([&search](const ColorQuad& p, std::uint8_t* row, int x) {
+                       const int shift = (kPerByte - 1 - x % kPerByte) * bitsPerPixel;
+                       std::uint8_t& byte = row[x / kPerByte];
+                       const unsigned kept = x % kPerByte == 0 ? 0u : byte;
+                       byte = static_cast<std::uint8_t>(kept | (search.Find(p) << shift));
+                     }));
+}
+
+// Encodes `rows` file rows into out (rowBytes apart): the first is image row
+// yFirst, each next one the row above.
+void EncodeBlock(const RasterImage& image, NearestIndexSearch& search, int yFirst, int rows,
+                 std::size_t rowBytes, std::uint8_t* out) {
   switch (image.BitDepth()) {
     case 32:
-      EncodeTruecolourBlock<4>(image, yFirst, rows, rowBytes, out,
-                               [](const ColorQuad& p, std::uint8_t* at) {
-                                 at[0] = p.blue;
-                                 at[1] = p.green;
-                                 at[2] = p.red;
-                                 at[3] = p.alpha;
-                               });
+      tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
+                         tiles::EachPixel([](const ColorQuad& p, std::uint8_t* row, int x) {
+                           StoreBgr(p, row + 4 * x);
+                           row[4 * x + 3] = p.alpha;
+                         }));
       return;
     case 24:
-      EncodeBlock24(image, yFirst, rows, rowBytes, out);
+      tiles::StoreToRows(image, yFirst, rows, rowBytes, out, EncodeRun24);
       return;
     case 16:
-      EncodeTruecolourBlock<2>(image, yFirst, rows, rowBytes, out,
-                               [](const ColorQuad& p, std::uint8_t* at) {
-                                 bmp::StoreLittleEndian(at, Word565(p));
-                               });
+      tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
+                         tiles::EachPixel([](const ColorQuad& p, std::uint8_t* row, int x) {
+                           bmp::StoreLittleEndian(row + 2 * x, Word565(p));
+                         }));
+      return;
+    case 8:
+      EncodeIndexedRows<8>(image, search, yFirst, rows, rowBytes, out);
+      return;
+    case 4:
+      EncodeIndexedRows<4>(image, search, yFirst, rows, rowBytes, out);
       return;
     default:
-      break;
-  }
-  const int size = static_cast<int>(rowBytes);
-  for (int r = 0; r < rows; ++r, out += rowBytes) {
-    switch (image.BitDepth()) {
-      case 8: image.EncodeRow8(out, size, yFirst - r); break;
-      case 4: image.EncodeRow4(out, size, yFirst - r); break;
-      default: image.EncodeRow1(out, size, yFirst - r); break;
-    }
+      EncodeIndexedRows<1>(image, search, yFirst, rows, rowBytes, out);
+      return;
   }
 }
 
@@ -170,17 +158,19 @@ bool RasterImage::SaveBmp(const char* path) {
   // Files up to kWholeFileBytes are encoded whole before the file is opened,
   // so an existing file is truncated only once its replacement is ready and
   // one write carries it. Larger files stream out in blocks of rows.
-  const int blockRows = fileBytes <= kWholeFileBytes ? height_ : std::min(height_, kRowsPerBlock);
+  const int blockRows =
+      fileBytes <= kWholeFileBytes ? height_ : tiles::BlockRows(rowBytes, height_);
   const std::size_t blockBytes = prefixBytes + blockRows * rowBytes;
   // Zeroed: the encoders never touch the row padding.
   std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[blockBytes]());
   if (!block) return false;
   if (!RasterImageAccess::ProvidePalette(*this)) return false;
+  NearestIndexSearch search(palette_.get(), HasPalette() ? ColorCount() : 0);
 
   std::uint8_t* rows = PutPrefix(*this, static_cast<std::uint32_t>(fileBytes),
                                  static_cast<std::uint32_t>(imageBytes), block.get());
   int count = blockRows;
-  EncodeBlock(*this, height_ - 1, count, rowBytes, rows);
+  EncodeBlock(*this, search, height_ - 1, count, rowBytes, rows);
 
   UniqueFile file(std::fopen(path, "wb"));
   if (!file) return false;
@@ -197,7 +187,7 @@ bool RasterImage::SaveBmp(const char* path) {
       rows = block.get();
     }
     count = std::min(blockRows, height_ - done);
-    EncodeBlock(*this, height_ - 1 - done, count, rowBytes, rows);
+    EncodeBlock(*this, search, height_ - 1 - done, count, rowBytes, rows);
   }
   return std::fclose(file.release()) == 0;  // a full disk may show only here
 }

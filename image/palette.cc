@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <new>
 
+#include "image/bmp_layout.h"
+#include "image/palette_search.h"
 #include "image/raster_image_access.h"
 #include "korvelgraphline/raster_image.h"
 
@@ -15,7 +17,7 @@ constexpr ColorQuad Rgb(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
   return ColorQuad{blue, green, red, 0};
 }
 
-bool IsIndexedDepth(int depth) { return depth == 1 || depth == 4 || depth == 8; }
+using bmp::IsIndexedDepth;
 
 bool IsSupportedDepth(int depth) {
   return IsIndexedDepth(depth) || depth == 16 || depth == 24 || depth == 32;
@@ -71,13 +73,6 @@ ColorQuad* NewStandardTable(int depth) {
   return table;
 }
 
-int SquaredDistance(const ColorQuad& a, const ColorQuad& b) {
-  const int blue = a.blue - b.blue;
-  const int green = a.green - b.green;
-  const int red = a.red - b.red;
-  return blue * blue + green * green + red * red;
-}
-
 // Packs the nearest indices of row y, pixelsPerByte to a byte, the leftmost
 // pixel in the most significant bits; a partial last byte is zero-filled.
 bool EncodePackedRow(RasterImage& image, std::uint8_t* buffer, int size, int y,
@@ -126,12 +121,17 @@ bool RasterImageAccess::ProvidePalette(RasterImage& image) {
   return image.HasPalette();
 }
 
+// The plain scan of every entry. The writer uses NearestIndexSearch, which
+// gives the same answers without looking at every entry.
 std::uint8_t RasterImage::NearestPaletteIndex(const ColorQuad& colour) const {
+  // Without a table every entry reads as white and the first one wins; no
+  // need to visit the 2^24 of a truecolour depth.
+  if (!HasPalette()) return 0;
   const int count = ColorCount();
   int best = 999999;  // beyond any distance (3 x 255^2)
   int result = 0;
   for (int i = 0; i < count; ++i) {
-    const int distance = SquaredDistance(PaletteEntry(i), colour);
+    const int distance = SquaredColourDistance(PaletteEntry(i), colour);
     if (distance < best) {
       best = distance;
       result = i;

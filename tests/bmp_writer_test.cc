@@ -13,6 +13,7 @@
 namespace korvel {
 namespace {
 
+using testing::FillRandom;
 using testing::ReadFileBytes;
 using testing::ScratchDir;
 using Bytes = std::vector<std::uint8_t>;
@@ -22,18 +23,6 @@ std::uint32_t U32At(const Bytes& file, std::size_t offset) {
 }
 std::uint16_t U16At(const Bytes& file, std::size_t offset) {
   return bmp::LoadLittleEndian<std::uint16_t>(file.data() + offset);
-}
-
-void FillRandom(RasterImage& image, std::uint32_t seed) {
-  std::mt19937 random(seed);
-  for (int x = 0; x < image.Width(); ++x) {
-    for (int y = 0; y < image.Height(); ++y) {
-      const std::uint32_t v = random();
-      image.PutPixel(x, y, ColorQuad{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                                     static_cast<std::uint8_t>(v >> 16),
-                                     static_cast<std::uint8_t>(v >> 24)});
-    }
-  }
 }
 
 TEST(BmpWriterTest, ChartCanvasHeaderMatchesTheKnownBytes) {

@@ -3,18 +3,7 @@
 set -u
 program=$1
 examples=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-expect_status() {  # expected-status description command...
-  local want=$1 what=$2
-  shift 2
-  "$@" >"$work/out" 2>"$work/err"
-  local got=$?
-  [ "$got" -eq "$want" ] || fail "$what: exit $got, expected $want ($(cat "$work/err"))"
-}
+source "$(dirname "$0")/cli_helpers.sh"
 
 for kind in bar line; do
   expect_status 0 "$kind chart" "$program" "$kind" "$examples/monthly.txt" "$work/$kind.bmp"

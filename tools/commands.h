@@ -14,6 +14,8 @@ struct Command {
 
 int RunBar(int argc, char** argv);
 int RunLine(int argc, char** argv);
+int RunInfo(int argc, char** argv);
+int RunConvert(int argc, char** argv);
 
 // Prints "korvelgraph: message" to stderr and returns the failure code 1.
 int Fail(const char* format, ...);

@@ -11,6 +11,11 @@ namespace {
 const Command kCommands[] = {
     {"bar", "VALUES.txt OUT.bmp", "draw a bar chart of the values as a 24-bit BMP", RunBar},
     {"line", "VALUES.txt OUT.bmp", "draw a line chart of the values as a 24-bit BMP", RunLine},
+    {"info", "FILE.bmp", "print the header fields of a BMP file", RunInfo},
+    {"convert", "IN.bmp OUT.bmp [--depth N] [--gray]",
+     "load a BMP file and save it again, at N bits per pixel (1, 4, 8, 16, 24 or\n"
+     "      32), with a gray colour table (--gray, at 1, 4 or 8 bits)",
+     RunConvert},
 };
 
 void PrintHelp(std::FILE* out) {
