@@ -33,6 +33,7 @@ cleanup() {
   exit "$status"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP  # through the cleanup as well
 
 # Build the packages from a tree configured for /usr.
 rm -f build/deb/*.deb
@@ -69,9 +70,12 @@ if installed "$runtime" || installed "$dev"; then
 fi
 packages_in=yes
 flock "$lock" dpkg -i "$runtime_deb" "$dev_deb"
-installed "$runtime" && installed "$dev" || fail "the packages did not install"
+if ! installed "$runtime" || ! installed "$dev"; then fail "the packages did not install"; fi
 
-korvelgraph --version | grep -qx "korvelgraph $version" || fail "korvelgraph --version"
+/usr/bin/korvelgraph --version | grep -qx "korvelgraph $version" || fail "korvelgraph --version"
+if command -v man >/dev/null; then
+  man -w korvelgraph | grep -q '/usr/share/man/man1/korvelgraph.1' || fail "man cannot find korvelgraph(1)"
+fi
 [ "$(pkg-config --modversion korvelgraphline)" = "$version" ] || fail "pkg-config --modversion"
 
 # The outside project, copied away from the source tree so that nothing but
@@ -80,8 +84,9 @@ cp -r "$source/tests/consumer" "$work/src"
 uses_installed_library() {  # /lib and /usr/lib may be one directory
   local loaded
   loaded=$(ldd "$1" | awk '$1 == "libkorvelgraphline.so.1" {print $3}')
-  [ -n "$loaded" ] && [ "$(realpath "$loaded")" = "$(realpath "$libdir/libkorvelgraphline.so.1")" ] ||
+  if [ -z "$loaded" ] || [ "$(realpath "$loaded")" != "$(realpath "$libdir/libkorvelgraphline.so.1")" ]; then
     fail "$1 loads '${loaded}', not $libdir/libkorvelgraphline.so.1"
+  fi
 }
 
 echo "--- consumer through find_package(KorvelGraphLine)"
@@ -101,7 +106,7 @@ uses_installed_library "$work/consumer-pkg-config"
 # Remove the packages now (the trap would, too) and check that they are gone.
 packages_in=no
 flock "$lock" dpkg --purge "$dev" "$runtime"
-! installed "$runtime" && ! installed "$dev" || fail "the packages are still installed"
+if installed "$runtime" || installed "$dev"; then fail "the packages are still installed"; fi
 [ ! -e /usr/include/korvelgraphline ] || fail "/usr/include/korvelgraphline is left behind"
 [ ! -e "$libdir/libkorvelgraphline.so.1" ] || fail "the shared object is left behind"
 echo "debian packages: built, installed, used from CMake and pkg-config, removed"
