@@ -56,6 +56,28 @@ expect_status 0 "gray table at 4 bits" "$program" convert "$work/chart.bmp" "$wo
 [ "$(bytes_at $((54 + 4 * 3)) 4 "$work/gray4.bmp")" = "51 51 51 0" ] || fail "gray entry 3 of 16"
 expect_status 0 "16-bit bit fields to 24 bits" "$program" convert "$data/magick-16bit-565-7x5.bmp" "$work/565.bmp" --depth 24
 
+# Rescale: the new size per mode, combined with a depth; the result is 24-bit
+# unless a depth is asked for.
+for case in "P 50:400:300:24" "p 200:1600:1200:24" "W 160:160:120:8" "H 75:100:75:24" "f 100:100:75:4"; do
+  IFS=: read -r rescale width height depth <<<"$case"
+  set -- --rescale $rescale
+  [ "$depth" = 24 ] || set -- "$@" --depth "$depth"
+  expect_status 0 "rescale $rescale" "$program" convert "$work/chart.bmp" "$work/r.bmp" "$@"
+  "$program" info "$work/r.bmp" >"$work/out" 2>/dev/null
+  [ "$(field biWidth)x$(field biHeight)@$(field biBitCount)" = "${width}x${height}@$depth" ] ||
+    fail "rescale $rescale: $(field biWidth)x$(field biHeight)@$(field biBitCount)"
+done
+expect_status 0 "rescale to 100 percent" "$program" convert "$work/chart.bmp" "$work/r.bmp" --rescale P 100
+cmp -s "$work/r.bmp" "$work/chart.bmp" || fail "P 100 changed the chart"
+expect_status 0 "rescale an indexed file" "$program" convert "$work/d8.bmp" "$work/r.bmp" --rescale P 25
+"$program" info "$work/r.bmp" >"$work/out" 2>/dev/null
+[ "$(field biBitCount)" = 24 ] || fail "a rescaled 8-bit file is written at 24 bits"
+for bad in "X 50" "PP 50" "P 0" "P -5" "P 12x" "W 99999999999"; do
+  expect_error "rescale '$bad'" "$program" convert "$work/chart.bmp" "$work/x.bmp" --rescale $bad
+done
+expect_error "rescale without a size" "$program" convert "$work/chart.bmp" "$work/x.bmp" --rescale P
+expect_error "rescale too large" "$program" convert "$work/chart.bmp" "$work/x.bmp" --rescale P 2000000000
+
 # Errors.
 printf 'BM' >"$work/short.bmp"
 printf 'just some text, long enough to hold the two headers of a bitmap file.\n' >"$work/text.bmp"
@@ -82,7 +104,7 @@ grep -q "no/x.bmp" "$work/err" || fail "the error names the output"
 expect_error "output onto a full disk" "$program" convert "$work/chart.bmp" /dev/full
 
 expect_status 0 "--help" "$program" --help
-grep -q "korvelgraph convert IN.bmp OUT.bmp \[--depth N\] \[--gray\]" "$work/out" || fail "--help lists convert"
+grep -q "korvelgraph convert IN.bmp OUT.bmp \[--depth N\] \[--gray\] \[--rescale MODE SIZE\]" "$work/out" || fail "--help lists convert"
 grep -q "korvelgraph info FILE.bmp" "$work/out" || fail "--help lists info"
 
 [ "$failures" -eq 0 ] && echo "korvelgraph info/convert: all checks passed"

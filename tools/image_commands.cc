@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "korvelgraphline/bmp_probe.h"
 #include "korvelgraphline/palette.h"
 #include "korvelgraphline/raster_image.h"
+#include "korvelgraphline/rescale.h"
 
 namespace korvelgraph {
 namespace {
@@ -39,8 +41,8 @@ struct ConvertOptions {
   const char* output = nullptr;
   int depth = 0;  // 0: keep the depth of the input
   bool gray = false;
-  // Further settings (such as a rescale) are added here, with their option
-  // in kConvertOptions and their step in RunConvert.
+  char rescaleMode = 0;  // 0: keep the size
+  int rescaleSize = 0;
 };
 
 // One option: its name, how many values follow it, and how they are taken.
@@ -67,9 +69,27 @@ int ParseGray(char**, ConvertOptions& options) {
   return 0;
 }
 
+// --rescale MODE SIZE: P percent, W width, H height or F fit, in pixels.
+int ParseRescale(char** values, ConvertOptions& options) {
+  const char* mode = values[0];
+  if (std::strlen(mode) != 1 || std::strchr("PWHFpwhf", mode[0]) == nullptr) {
+    return Fail("unknown rescale mode '%s' (use P, W, H or F)", mode);
+  }
+  char* end = nullptr;
+  errno = 0;
+  const long size = std::strtol(values[1], &end, 10);
+  if (*values[1] == '\0' || *end != '\0' || errno != 0 || size < 1 || size > INT_MAX) {
+    return Fail("rescale size '%s' is not a whole number from 1 to %d", values[1], INT_MAX);
+  }
+  options.rescaleMode = mode[0];
+  options.rescaleSize = static_cast<int>(size);
+  return 0;
+}
+
 const ConvertOption kConvertOptions[] = {
     {"--depth", 1, ParseDepth},
     {"--gray", 0, ParseGray},
+    {"--rescale", 2, ParseRescale},
 };
 
 int ParseConvert(int argc, char** argv, ConvertOptions& options) {
@@ -89,7 +109,10 @@ int ParseConvert(int argc, char** argv, ConvertOptions& options) {
     if (option->parse(argv + i + 1, options) != 0) return 1;
     i += option->values;
   }
-  if (files != 2) return Fail("usage: korvelgraph convert IN.bmp OUT.bmp [--depth N] [--gray]");
+  if (files != 2) {
+    return Fail("usage: korvelgraph convert IN.bmp OUT.bmp [--depth N] [--gray] "
+                "[--rescale MODE SIZE]");
+  }
   return 0;
 }
 
@@ -128,8 +151,13 @@ int RunConvert(int argc, char** argv) {
                 "program reads (uncompressed, rows bottom-up)",
                 options.input);
   }
-  // Steps that change the size (such as a rescale) belong here, before the
-  // depth is changed.
+  // The rescale comes first: its result is 24-bit, and --depth then sets
+  // the depth that is written.
+  if (options.rescaleMode != 0 &&
+      !korvel::RescaleImage(image, options.rescaleMode, options.rescaleSize)) {
+    return Fail("cannot rescale %s by %c %d: the new size is too large", options.input,
+                options.rescaleMode, options.rescaleSize);
+  }
   if (options.depth != 0 && !image.ChangeBitDepth(options.depth)) {
     return Fail("cannot change to %d bits: out of memory", options.depth);
   }

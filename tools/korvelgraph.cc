@@ -12,9 +12,11 @@ const Command kCommands[] = {
     {"bar", "VALUES.txt OUT.bmp", "draw a bar chart of the values as a 24-bit BMP", RunBar},
     {"line", "VALUES.txt OUT.bmp", "draw a line chart of the values as a 24-bit BMP", RunLine},
     {"info", "FILE.bmp", "print the header fields of a BMP file", RunInfo},
-    {"convert", "IN.bmp OUT.bmp [--depth N] [--gray]",
-     "load a BMP file and save it again, at N bits per pixel (1, 4, 8, 16, 24 or\n"
-     "      32), with a gray colour table (--gray, at 1, 4 or 8 bits)",
+    {"convert", "IN.bmp OUT.bmp [--depth N] [--gray] [--rescale MODE SIZE]",
+     "load a BMP file and save it again: rescaled (MODE P: SIZE percent; W, H:\n"
+     "      SIZE pixels wide or high; F: longer side SIZE pixels; the result is\n"
+     "      24-bit), at N bits per pixel (1, 4, 8, 16, 24 or 32), with a gray\n"
+     "      colour table (--gray, at 1, 4 or 8 bits)",
      RunConvert},
 };
 
