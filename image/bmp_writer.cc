@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -185,11 +186,21 @@ void EncodeBlock(const RasterImage& image, NearestIndexSearch& search, int yFirs
   }
 }
 
+// The encoders write only the pixel bytes of a row: the padding up to the
+// next 4-byte boundary is set to zero here.
+void ClearRowPadding(std::uint8_t* rows, int count, std::size_t rowBytes, std::size_t pixelBytes) {
+  if (pixelBytes == rowBytes) return;
+  for (int r = 0; r < count; ++r, rows += rowBytes) {
+    std::memset(rows + pixelBytes, 0, rowBytes - pixelBytes);
+  }
+}
+
 }  // namespace
 
 bool RasterImage::SaveBmp(const char* path) {
   if (!TypeSizesValid() || path == nullptr) return false;
   const std::uint64_t rowBytes = bmp::RowBytes(width_, depth_);
+  const std::size_t pixelBytes = (static_cast<std::size_t>(width_) * depth_ + 7) / 8;
   const std::uint64_t imageBytes = rowBytes * static_cast<std::uint64_t>(height_);
   const std::uint64_t prefixBytes = bmp::kHeaderBytes + bmp::TableBytes(depth_);
   const std::uint64_t fileBytes = prefixBytes + imageBytes;
@@ -201,8 +212,7 @@ bool RasterImage::SaveBmp(const char* path) {
   const int blockRows =
       fileBytes <= kWholeFileBytes ? height_ : tiles::BlockRows(rowBytes, height_);
   const std::size_t blockBytes = prefixBytes + blockRows * rowBytes;
-  // Zeroed: the encoders never touch the row padding.
-  std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[blockBytes]());
+  std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[blockBytes]);
   if (!block) return false;
   if (!RasterImageAccess::ProvidePalette(*this)) return false;
   NearestIndexSearch search(palette_.get(), HasPalette() ? ColorCount() : 0);
@@ -211,6 +221,7 @@ bool RasterImage::SaveBmp(const char* path) {
                                  static_cast<std::uint32_t>(imageBytes), block.get());
   int count = blockRows;
   EncodeBlock(*this, search, height_ - 1, count, rowBytes, rows);
+  ClearRowPadding(rows, count, rowBytes, pixelBytes);
 
   UniqueFile file(std::fopen(path, "wb"));
   if (!file) return false;
@@ -220,14 +231,10 @@ bool RasterImage::SaveBmp(const char* path) {
     if (std::fwrite(block.get(), 1, length, file.get()) != length) return false;
     done += count;
     if (done == height_) break;
-    if (rows != block.get()) {
-      // Later blocks hold rows only, from the start of the buffer, where the
-      // headers were: clear it so that the row padding is zero again.
-      std::fill(block.get(), block.get() + blockBytes, 0);
-      rows = block.get();
-    }
+    rows = block.get();  // later blocks hold rows only
     count = std::min(blockRows, height_ - done);
     EncodeBlock(*this, search, height_ - 1 - done, count, rowBytes, rows);
+    ClearRowPadding(rows, count, rowBytes, pixelBytes);
   }
   return std::fclose(file.release()) == 0;  // a full disk may show only here
 }
