@@ -17,6 +17,7 @@
 #include "image/palette_search.h"
 #include "image/pixel_tiles.h"
 #include "image/raster_image_access.h"
+#include "image/truecolour_kernels.h"
 #include "image/unique_file.h"
 #include "korvelgraphline/bmp_format.h"
 #include "korvelgraphline/raster_image.h"
@@ -77,56 +78,6 @@ std::uint8_t* PutPrefix(const RasterImage& image, std::uint32_t fileBytes,
   return out;
 }
 
-// Blue, green and red of p in the low three bytes, as one load and a mask.
-std::uint64_t Bgr(const ColorQuad& p) {
-  return bmp::LoadLittleEndian<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(&p)) & 0xFFFFFFu;
-}
-
-// 24 bits: eight pixels at a time leave as three whole 8-byte stores
-// instead of 24 single bytes.
-void EncodeRun24(const ColorQuad* run, int count, std::uint8_t* row, int x0) {
-  std::uint8_t* at = row + 3 * static_cast<std::size_t>(x0);
-  int k = 0;
-  for (; k + 8 <= count; k += 8, at += 24) {
-    std::uint64_t p[8];
-    for (int j = 0; j < 8; ++j) p[j] = Bgr(run[k + j]);
-    bmp::StoreLittleEndian(at, p[0] | p[1] << 24 | p[2] << 48);
-    bmp::StoreLittleEndian(at + 8, p[2] >> 16 | p[3] << 8 | p[4] << 32 | p[5] << 56);
-    bmp::StoreLittleEndian(at + 16, p[5] >> 8 | p[6] << 16 | p[7] << 40);
-  }
-  for (; k < count; ++k, at += 3) StoreBgr(run[k], at);
-}
-
-// 24 bits, straight from the store: eight column segments are read side by
-// side, upwards in memory, and each row of the eight leaves as three 8-byte
-// stores. The file rows of the block are filled from the last one back.
-void EncodeColumns24(const RasterImage& image, int yFirst, int rows, std::size_t rowBytes,
-                     std::uint8_t* out) {
-  constexpr int kColumns = 8;
-  const int width = image.Width();
-  const int yLast = yFirst - rows + 1;
-  for (int x0 = 0; x0 < width; x0 += kColumns) {
-    if (width - x0 < kColumns) {
-      for (int x = x0; x < width; ++x) {
-        const ColorQuad* column = RasterImageAccess::Column(image, x) + yLast;
-        std::uint8_t* at = out + (rows - 1) * rowBytes + 3 * static_cast<std::size_t>(x);
-        for (int r = 0; r < rows; ++r, at -= rowBytes) StoreBgr(column[r], at);
-      }
-      return;
-    }
-    const ColorQuad* column[kColumns];
-    for (int j = 0; j < kColumns; ++j) column[j] = RasterImageAccess::Column(image, x0 + j) + yLast;
-    std::uint8_t* at = out + (rows - 1) * rowBytes + 3 * static_cast<std::size_t>(x0);
-    for (int r = 0; r < rows; ++r, at -= rowBytes) {
-      std::uint64_t p[kColumns];
-      for (int j = 0; j < kColumns; ++j) p[j] = Bgr(column[j][r]);
-      bmp::StoreLittleEndian(at, p[0] | p[1] << 24 | p[2] << 48);
-      bmp::StoreLittleEndian(at + 8, p[2] >> 16 | p[3] << 8 | p[4] << 32 | p[5] << 56);
-      bmp::StoreLittleEndian(at + 16, p[5] >> 8 | p[6] << 16 | p[7] << 40);
-    }
-  }
-}
-
 // Packs the index of each pixel's nearest table entry, 8 / bitsPerPixel to
 // a byte with the leftmost pixel in the highest bits. A byte is started by
 // its first pixel, so a partial last byte ends in zeros.
@@ -160,12 +111,9 @@ void EncodeBlock(const RasterImage& image, NearestIndexSearch& search, int yFirs
       // store; large ones go through tiles, whose column segments cannot
       // evict each other from the cache at power-of-two heights.
       if (rowBytes * image.Height() <= kWholeFileBytes) {
-        EncodeColumns24(image, yFirst, rows, rowBytes, out);
+        FastestTrueColourKernels().encodeRows24(image, yFirst, rows, rowBytes, out);
       } else {
-        tiles::StoreToRows(image, yFirst, rows, rowBytes, out,
-                           [](const ColorQuad* run, int count, std::uint8_t* row, int x0) {
-                             EncodeRun24(run, count, row, x0);
-                           });
+        tiles::StoreToRows(image, yFirst, rows, rowBytes, out, EncodeRun24);
       }
       return;
     case 16:

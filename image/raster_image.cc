@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
 #include <limits>
 #include <new>
 #include <utility>
@@ -26,13 +27,21 @@ constexpr int kDefaultPixelsPerMetre = 3780;  // 96 dots per inch
 constexpr double kInchesPerMetre = 39.37007874015748;
 constexpr double kMetresPerInch = 0.0254;
 
-// Fills count pixels with colour, stored as 32-bit words so that the loop
-// becomes wide vector stores.
+// Fills count pixels with colour. Where wchar_t is a 32-bit unit the C
+// library's wmemset does it: its string stores write whole cache lines
+// without reading them first, about twice as fast as a loop of vector
+// stores on a canvas larger than the cache. Elsewhere the pixels are stored
+// as 32-bit words, which the compiler turns into vector stores.
 void FillPixels(ColorQuad* pixels, std::size_t count, ColorQuad colour) {
   std::uint32_t word;
   std::memcpy(&word, &colour, sizeof word);
+#if WCHAR_MAX > 0xFFFF
+  static_assert(sizeof(wchar_t) == sizeof word, "a 32-bit wchar_t is needed for wmemset");
+  std::wmemset(reinterpret_cast<wchar_t*>(pixels), static_cast<wchar_t>(word), count);
+#else
   auto* bytes = reinterpret_cast<unsigned char*>(pixels);
   for (std::size_t i = 0; i < count; ++i) std::memcpy(bytes + i * sizeof word, &word, sizeof word);
+#endif
 }
 
 int Clamp(int value, int extent) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/bmp_layout.h"
+#include "image/truecolour_kernels.h"
 #include "korvelgraphline/bmp_format.h"
 #include "korvelgraphline/raster_image.h"
 #include "support/test_files.h"
@@ -182,6 +183,48 @@ TEST(BmpWriterTest, BlockWriterEqualsRowByRowEncoding) {
                   expected)
             << "file row " << row;
       }
+    }
+  }
+}
+
+// Every variant of the 24-bit encoder this processor runs must give the
+// bytes of EncodeRow24, for whole images and for blocks of rows that do not
+// start at the bottom, at widths and heights on both sides of the 8 x 8 and
+// 16-column groups the wide variants work in. Bytes past each row's pixels
+// must stay untouched.
+TEST(BmpWriterTest, EveryTrueColourVariantEqualsRowByRowEncoding) {
+  struct Case {
+    int width, height, yFirst, rows;
+  };
+  const Case cases[] = {
+      {1, 1, 0, 1},     {7, 9, 8, 9},     {8, 8, 7, 8},     {15, 7, 6, 7},
+      {16, 16, 15, 16}, {17, 17, 16, 17}, {33, 25, 24, 25}, {48, 64, 40, 13},
+      {800, 600, 599, 600}, {803, 37, 20, 21},
+  };
+  const TrueColourKernels* variants[4];
+  const int count = RunnableTrueColourKernels(variants, 4);
+  ASSERT_GE(count, 1);
+  EXPECT_STREQ(variants[0]->name, "baseline");
+  EXPECT_EQ(&FastestTrueColourKernels(), variants[count - 1]);
+  std::uint32_t seed = 7;
+  for (const Case& c : cases) {
+    RasterImage image;
+    ASSERT_TRUE(image.SetDimensions(c.width, c.height));
+    FillRandom(image, seed++);
+    const std::size_t pixelBytes = 3 * static_cast<std::size_t>(c.width);
+    const std::size_t rowBytes = pixelBytes + 5;  // a gap that must stay as it was
+    Bytes expected(rowBytes * c.rows, 0xA5);
+    for (int r = 0; r < c.rows; ++r) {
+      ASSERT_TRUE(image.EncodeRow24(expected.data() + r * rowBytes, static_cast<int>(pixelBytes),
+                                    c.yFirst - r));
+    }
+    for (int v = 0; v < count; ++v) {
+      SCOPED_TRACE(std::string(variants[v]->name) + " " + std::to_string(c.width) + "x" +
+                   std::to_string(c.height) + " rows " + std::to_string(c.yFirst) + "-" +
+                   std::to_string(c.rows));
+      Bytes out(rowBytes * c.rows, 0xA5);
+      variants[v]->encodeRows24(image, c.yFirst, c.rows, rowBytes, out.data());
+      EXPECT_EQ(out, expected);
     }
   }
 }
