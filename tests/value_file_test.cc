@@ -4,6 +4,10 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -81,6 +85,75 @@ TEST(ReadValueFileTest, EveryReadDropsOneCharacterAndTheEndRereadsTheLast) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ReadContents(c.contents), c.entries) << c.name;
+  }
+}
+
+// The reading loop as it reads with one fgets per line: the reference for
+// the chunked reader, whose lines, line-buffer contents and end-of-file
+// moment must be the same.
+std::vector<std::uint32_t> ReadWithFgets(const std::string& path) {
+  std::vector<std::uint32_t> bits;
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return bits;
+  char line[kLineLimit] = {};
+  do {
+    if (std::fgets(line, kLineLimit, file) == nullptr && std::ferror(file)) break;
+    const std::size_t length = std::strlen(line);
+    if (length > 0) line[length - 1] = '\0';
+    const float value = ParseValue(line);
+    std::uint32_t word;
+    std::memcpy(&word, &value, sizeof word);
+    bits.push_back(word);
+  } while (!std::feof(file) && bits.size() < static_cast<std::size_t>(kSeriesCapacity));
+  if (std::ferror(file)) bits.clear();
+  std::fclose(file);
+  return bits;
+}
+
+std::vector<std::uint32_t> EntryBits(const std::string& path) {
+  ValueSeries series;
+  ReadValueFile(path.c_str(), series);
+  std::vector<std::uint32_t> bits(series.count);
+  std::memcpy(bits.data(), series.entries, sizeof(float) * series.count);
+  return bits;
+}
+
+// Files of random lines (empty ones, ones longer than a read, zero bytes,
+// carriage returns) and files whose size puts a line break, or the end,
+// exactly at the edge of the reader's 16 KiB chunks; all of them end before
+// the 800th entry.
+TEST(ReadValueFileTest, ReadsWhatOneFgetsPerLineReads) {
+  std::vector<std::string> files;
+  std::mt19937 random(11);
+  const std::string alphabet = std::string("0123456789.-+eE \t\r") + '\0';
+  for (int n = 0; n < 60; ++n) {
+    std::string contents;
+    const std::size_t size = random() % (n < 30 ? 3000 : 25000);
+    while (contents.size() < size) {
+      const std::size_t lineLength = random() % 4 == 0 ? random() % 450 : random() % 12;
+      for (std::size_t i = 0; i < lineLength; ++i) contents += alphabet[random() % alphabet.size()];
+      contents += '\n';
+    }
+    files.push_back(contents);
+  }
+  for (std::size_t edge : {16384u, 32768u}) {
+    for (int shift = -2; shift <= 2; ++shift) {
+      std::string contents;
+      while (contents.size() < edge + shift - 1) {
+        contents += std::string(90, ' ') + std::to_string(contents.size() % 97) + "\n";
+      }
+      contents.resize(edge + shift - 1, '7');
+      files.push_back(contents + "\n");
+      files.push_back(contents.substr(0, contents.size() - 1) + "\n9");
+    }
+  }
+  testing::ScratchDir dir;
+  const std::string path = dir.Path("values.txt");
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    testing::WriteFile(path, files[i]);
+    const std::vector<std::uint32_t> expected = ReadWithFgets(path);
+    ASSERT_LT(expected.size(), static_cast<std::size_t>(kSeriesCapacity)) << "file " << i;
+    ASSERT_EQ(EntryBits(path), expected) << "file " << i << ", " << files[i].size() << " bytes";
   }
 }
 
