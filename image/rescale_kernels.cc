@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "image/instruction_set_variants.h"
+
 namespace korvel {
 namespace {
 
@@ -112,51 +114,25 @@ KORVEL_ALWAYS_INLINE void InterpolateColumns(const SampledColumn& left,
 
 KORVEL_RESCALE_VARIANT(Baseline, )
 
-#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__)
-#define KORVEL_RESCALE_X86_VARIANTS 1
+#if defined(KORVEL_X86_VARIANTS)
 KORVEL_RESCALE_VARIANT(Avx2, __attribute__((target("avx2"))))
 KORVEL_RESCALE_VARIANT(Avx512, __attribute__((target("avx512f"))))
-
-bool RunsAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
-
-bool RunsAvx512() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f");
-}
 #endif
 
-struct Variant {
-  RescaleKernels kernels;
-  bool (*runs)();  // null: every processor
-};
-
-const Variant kVariants[] = {
+const InstructionSetVariant<RescaleKernels> kVariants[] = {
     {{"baseline", GatherBaseline, InterpolateBaseline, InterpolatePairBaseline}, nullptr},
-#if defined(KORVEL_RESCALE_X86_VARIANTS)
-    {{"avx2", GatherAvx2, InterpolateAvx2, InterpolatePairAvx2}, RunsAvx2},
-    {{"avx512", GatherAvx512, InterpolateAvx512, InterpolatePairAvx512}, RunsAvx512},
+#if defined(KORVEL_X86_VARIANTS)
+    {{"avx2", GatherAvx2, InterpolateAvx2, InterpolatePairAvx2}, ProcessorRunsAvx2},
+    {{"avx512", GatherAvx512, InterpolateAvx512, InterpolatePairAvx512}, ProcessorRunsAvx512},
 #endif
 };
 
 }  // namespace
 
 int RunnableRescaleKernels(const RescaleKernels* variants[], int capacity) {
-  int count = 0;
-  for (const Variant& variant : kVariants) {
-    if (count < capacity && (variant.runs == nullptr || variant.runs())) {
-      variants[count++] = &variant.kernels;
-    }
-  }
-  return count;
+  return RunnableVariants(kVariants, variants, capacity);
 }
 
-const RescaleKernels& FastestRescaleKernels() {
-  const RescaleKernels* variants[sizeof kVariants / sizeof kVariants[0]];
-  const int count = RunnableRescaleKernels(variants, sizeof kVariants / sizeof kVariants[0]);
-  return *variants[count - 1];
-}
+const RescaleKernels& FastestRescaleKernels() { return FastestVariant(kVariants); }
 
 }  // namespace korvel

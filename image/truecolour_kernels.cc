@@ -13,8 +13,9 @@
 #include "image/bmp_layout.h"
 #include "image/raster_image_access.h"
 
-#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__)
-#define KORVEL_TRUECOLOUR_AVX2 1
+#include "image/instruction_set_variants.h"
+
+#if defined(KORVEL_X86_VARIANTS)
 #include <immintrin.h>
 #endif
 
@@ -88,7 +89,7 @@ void EncodeRows24Baseline(const RasterImage& image, int yFirst, int rows, std::s
   EncodeColumnRange(image, 0, image.Width(), yFirst - rows + 1, yFirst, yFirst, rowBytes, out);
 }
 
-#if defined(KORVEL_TRUECOLOUR_AVX2)
+#if defined(KORVEL_X86_VARIANTS)
 #define KORVEL_AVX2 __attribute__((target("avx2")))
 // Inlined into its caller: as a call of its own per block the encoder ran
 // about a fifth slower.
@@ -153,43 +154,24 @@ KORVEL_AVX2 void EncodeRows24Avx2(const RasterImage& image, int yFirst, int rows
   if (x0 < width) EncodeColumnRange(image, x0, width, yTop, yFirst, yFirst, rowBytes, out);
 }
 
-bool RunsAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
 #endif
 
-struct Variant {
-  TrueColourKernels kernels;
-  bool (*runs)();  // null: every processor
-};
-
-const Variant kVariants[] = {
+const InstructionSetVariant<TrueColourKernels> kVariants[] = {
     {{"baseline", EncodeRows24Baseline}, nullptr},
-#if defined(KORVEL_TRUECOLOUR_AVX2)
-    {{"avx2", EncodeRows24Avx2}, RunsAvx2},
+#if defined(KORVEL_X86_VARIANTS)
+    {{"avx2", EncodeRows24Avx2}, ProcessorRunsAvx2},
 #endif
 };
-constexpr int kVariantCount = sizeof kVariants / sizeof kVariants[0];
 
 }  // namespace
 
 int RunnableTrueColourKernels(const TrueColourKernels* variants[], int capacity) {
-  int count = 0;
-  for (const Variant& variant : kVariants) {
-    if (count < capacity && (variant.runs == nullptr || variant.runs())) {
-      variants[count++] = &variant.kernels;
-    }
-  }
-  return count;
+  return RunnableVariants(kVariants, variants, capacity);
 }
 
 const TrueColourKernels& FastestTrueColourKernels() {
-  static const TrueColourKernels* const fastest = [] {
-    const TrueColourKernels* variants[kVariantCount];
-    return variants[RunnableTrueColourKernels(variants, kVariantCount) - 1];
-  }();
-  return *fastest;
+  static const TrueColourKernels& fastest = FastestVariant(kVariants);  // once per process
+  return fastest;
 }
 
 }  // namespace korvel
