@@ -2,7 +2,9 @@
 //
 // The file is assembled in blocks of whole rows (a small file in one block)
 // and written with one call per block. Each block is filled from the
-// column-major store tile by tile (pixel_tiles.h). Indexed images map their
+// column-major store tile by tile (pixel_tiles.h), except that a 24-bit
+// file of up to 4 MiB comes straight from the store through the encoder
+// variants of truecolour_kernels.h. Indexed images map their
 // pixels through one NearestIndexSearch for the whole save, which gives the
 // indices of the plain table scan that EncodeRow8, EncodeRow4 and EncodeRow1
 // use.

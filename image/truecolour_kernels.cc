@@ -1,6 +1,6 @@
 // The 24-bit encoder, compiled for the baseline instruction set and, on
 // x86-64 Linux, also with AVX2; the fastest variant the processor runs is
-// chosen at each save.
+// chosen once, at the first save.
 //
 // The store keeps columns and the file wants rows, so every variant reads a
 // group of columns side by side, upwards in memory, and writes the group's
@@ -11,9 +11,8 @@
 #include <cstring>
 
 #include "image/bmp_layout.h"
-#include "image/raster_image_access.h"
-
 #include "image/instruction_set_variants.h"
+#include "image/raster_image_access.h"
 
 #if defined(KORVEL_X86_VARIANTS)
 #include <immintrin.h>
