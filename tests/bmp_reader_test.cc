@@ -157,6 +157,13 @@ void MakeTestImage(RasterImage& image, int depth, int width, int height, std::ui
   image.SetResolutionDpi(300, 150);
 }
 
+// A test image (MakeTestImage) written to path.
+void SaveTestImage(RasterImage& image, const std::string& path, int depth, int width,
+                   int height, std::uint32_t seed) {
+  MakeTestImage(image, depth, width, height, seed);
+  ASSERT_TRUE(image.SaveBmp(path.c_str()));
+}
+
 TEST(LoadBmpTest, EveryDepthRoundTrips) {
   ScratchDir dir;
   std::uint32_t seed = 1;
@@ -165,9 +172,8 @@ TEST(LoadBmpTest, EveryDepthRoundTrips) {
       SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height) + "@" +
                    std::to_string(depth));
       RasterImage saved;
-      MakeTestImage(saved, depth, width, height, seed++);
       const std::string path = dir.Path("round.bmp");
-      ASSERT_TRUE(saved.SaveBmp(path.c_str()));
+      ASSERT_NO_FATAL_FAILURE(SaveTestImage(saved, path, depth, width, height, seed++));
       RasterImage loaded;
       Prepare(loaded);
       ASSERT_TRUE(loaded.LoadBmp(path.c_str()));
@@ -418,9 +424,8 @@ TEST(LoadBmpTest, FilesCutAtEveryByte) {
   for (int depth : {1, 4, 8, 16, 24, 32}) {
     SCOPED_TRACE(depth);
     RasterImage saved;
-    MakeTestImage(saved, depth, 5, 3, 40 + depth);
     const std::string path = dir.Path("whole.bmp");
-    ASSERT_TRUE(saved.SaveBmp(path.c_str()));
+    ASSERT_NO_FATAL_FAILURE(SaveTestImage(saved, path, depth, 5, 3, 40 + depth));
     const Bytes file = testing::ReadFileBytes(path);
     RasterImage full;
     ASSERT_TRUE(full.LoadBmp(path.c_str()));
@@ -514,9 +519,8 @@ TEST(LoadBmpCrossCheckTest, StbDecodesOurFilesAtEveryDepthAsWeDo) {
   for (int depth : {1, 4, 8, 16, 24, 32}) {
     SCOPED_TRACE(depth);
     RasterImage saved;
-    MakeTestImage(saved, depth, 37, 19, 70 + depth);
     const std::string path = dir.Path("ours.bmp");
-    ASSERT_TRUE(saved.SaveBmp(path.c_str()));
+    ASSERT_NO_FATAL_FAILURE(SaveTestImage(saved, path, depth, 37, 19, 70 + depth));
     ExpectSameAsStb(path, depth);
   }
 }
