@@ -16,6 +16,7 @@
 #include <new>
 
 #include "image/bmp_layout.h"
+#include "image/bmp_writing.h"
 #include "image/palette_search.h"
 #include "image/pixel_tiles.h"
 #include "image/raster_image_access.h"
@@ -42,31 +43,14 @@ std::uint16_t Word565(const ColorQuad& pixel) {
 
 // Writes the headers, then the colour table or the masks, to out; returns
 // the position after them.
-std::uint8_t* PutPrefix(const RasterImage& image, std::uint32_t fileBytes,
-                        std::uint32_t imageBytes, std::uint8_t* out) {
+std::uint8_t* PutPrefix(const RasterImage& image, std::uint8_t* out) {
   const int depth = image.BitDepth();
+  out = PutBmpHeaders(image.Width(), image.Height(), depth, image.HorizontalPixelsPerMetre(),
+                      image.VerticalPixelsPerMetre(), out);
   auto put = [&out](auto field) {
     bmp::StoreLittleEndian(out, field);
     out += sizeof field;
   };
-
-  BitmapFileHeader file;
-  file.bfSize = fileBytes;
-  file.bfOffBits = static_cast<std::uint32_t>(bmp::kHeaderBytes + bmp::TableBytes(depth));
-  bmp::VisitFileHeaderFields(file, put);
-
-  BitmapInfoHeader info;
-  info.biSize = bmp::kInfoHeaderBytes;
-  info.biWidth = image.Width();
-  info.biHeight = image.Height();
-  info.biBitCount = static_cast<std::uint16_t>(depth);
-  info.biCompression = depth == 16 ? bmp::kCompressionBitfields : bmp::kCompressionNone;
-  info.biSizeImage = imageBytes;
-  // A resolution that is not set is written as the default, not as 0.
-  if (image.HorizontalPixelsPerMetre() != 0) info.biXPelsPerMeter = image.HorizontalPixelsPerMetre();
-  if (image.VerticalPixelsPerMetre() != 0) info.biYPelsPerMeter = image.VerticalPixelsPerMetre();
-  bmp::VisitInfoHeaderFields(info, put);
-
   if (depth == 16) {
     for (std::uint32_t mask : bmp::kMasks565) put(mask);
   } else if (const ColorQuad* table = RasterImageAccess::Palette(image)) {
@@ -147,33 +131,71 @@ void ClearRowPadding(std::uint8_t* rows, int count, std::size_t rowBytes, std::s
 
 }  // namespace
 
+std::uint64_t BmpFileBytes(int width, int height, int depth) {
+  return bmp::kHeaderBytes + bmp::TableBytes(depth) +
+         bmp::RowBytes(width, depth) * static_cast<std::uint64_t>(height);
+}
+
+std::uint8_t* PutBmpHeaders(int width, int height, int depth, int horizontalPpm,
+                            int verticalPpm, std::uint8_t* out) {
+  auto put = [&out](auto field) {
+    bmp::StoreLittleEndian(out, field);
+    out += sizeof field;
+  };
+
+  BitmapFileHeader file;
+  file.bfSize = static_cast<std::uint32_t>(BmpFileBytes(width, height, depth));
+  file.bfOffBits = static_cast<std::uint32_t>(bmp::kHeaderBytes + bmp::TableBytes(depth));
+  bmp::VisitFileHeaderFields(file, put);
+
+  BitmapInfoHeader info;
+  info.biSize = bmp::kInfoHeaderBytes;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biBitCount = static_cast<std::uint16_t>(depth);
+  info.biCompression = depth == 16 ? bmp::kCompressionBitfields : bmp::kCompressionNone;
+  info.biSizeImage = static_cast<std::uint32_t>(bmp::RowBytes(width, depth) * height);
+  // A resolution that is not set is written as the default, not as 0.
+  if (horizontalPpm != 0) info.biXPelsPerMeter = horizontalPpm;
+  if (verticalPpm != 0) info.biYPelsPerMeter = verticalPpm;
+  bmp::VisitInfoHeaderFields(info, put);
+  return out;
+}
+
+bool WriteWholeFile(const char* path, const std::uint8_t* bytes, std::size_t length) {
+  UniqueFile file = OpenFile(path, "wb");
+  if (!file) return false;
+  std::setvbuf(file.get(), nullptr, _IONBF, 0);  // the bytes go straight out
+  if (std::fwrite(bytes, 1, length, file.get()) != length) return false;
+  return std::fclose(file.release()) == 0;  // a full disk may show only here
+}
+
 bool RasterImage::SaveBmp(const char* path) {
   if (!TypeSizesValid() || path == nullptr) return false;
   const std::uint64_t rowBytes = bmp::RowBytes(width_, depth_);
   const std::size_t pixelBytes = (static_cast<std::size_t>(width_) * depth_ + 7) / 8;
-  const std::uint64_t imageBytes = rowBytes * static_cast<std::uint64_t>(height_);
   const std::uint64_t prefixBytes = bmp::kHeaderBytes + bmp::TableBytes(depth_);
-  const std::uint64_t fileBytes = prefixBytes + imageBytes;
+  const std::uint64_t fileBytes = BmpFileBytes(width_, height_, depth_);
   if (fileBytes > UINT32_MAX) return false;  // bfSize could not say it
 
   // Files up to kWholeFileBytes are encoded whole before the file is opened,
   // so an existing file is truncated only once its replacement is ready and
   // one write carries it. Larger files stream out in blocks of rows.
-  const int blockRows =
-      fileBytes <= kWholeFileBytes ? height_ : tiles::BlockRows(rowBytes, height_);
+  const bool whole = fileBytes <= kWholeFileBytes;
+  const int blockRows = whole ? height_ : tiles::BlockRows(rowBytes, height_);
   const std::size_t blockBytes = prefixBytes + blockRows * rowBytes;
   std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[blockBytes]);
   if (!block) return false;
   if (!RasterImageAccess::ProvidePalette(*this)) return false;
   NearestIndexSearch search(palette_.get(), HasPalette() ? ColorCount() : 0);
 
-  std::uint8_t* rows = PutPrefix(*this, static_cast<std::uint32_t>(fileBytes),
-                                 static_cast<std::uint32_t>(imageBytes), block.get());
+  std::uint8_t* rows = PutPrefix(*this, block.get());
   int count = blockRows;
   EncodeBlock(*this, search, height_ - 1, count, rowBytes, rows);
   ClearRowPadding(rows, count, rowBytes, pixelBytes);
+  if (whole) return WriteWholeFile(path, block.get(), blockBytes);
 
-  UniqueFile file(std::fopen(path, "wb"));
+  UniqueFile file = OpenFile(path, "wb");
   if (!file) return false;
   std::setvbuf(file.get(), nullptr, _IONBF, 0);  // blocks go straight out
   for (int done = 0;;) {
