@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "image/raster_image_access.h"
 #include "image/truecolour_kernels.h"
 #include "korvelgraphline/raster_image.h"
 
@@ -27,7 +26,7 @@ const korvel::RasterImage& ChartLikeImage() {
     canvas.SetDimensions(kWidth, kHeight);
     for (int x = 50; x < kWidth; ++x) {
       const int top = 300 - static_cast<int>(200 * std::sin(x / 25.0)) + x % 7;
-      korvel::RasterImageAccess::FillColumn(canvas, x, top, 550, korvel::ColorQuad{0, 0, 255, 0});
+      for (int y = top; y <= 550; ++y) canvas.PutPixel(x, y, korvel::ColorQuad{0, 0, 255, 0});
     }
     return canvas;
   }();

@@ -5,21 +5,20 @@
 #include "chart/plot.h"
 #include "chart/value_file.h"
 #include "chart/wide_path.h"
-#include "korvelgraphline/raster_image.h"
 
 namespace {
 
 constexpr int kChartResult = 999;
 
-using PlotStep = void (*)(korvel::RasterImage&, korvel::ColorQuad, const float*, int,
+using PlotStep = void (*)(korvel::chart::ChartCanvas&, korvel::ColorQuad, const float*, int,
                           const korvel::chart::ChartScale&);
 
 void DrawChart(const wchar_t* valueFile, const wchar_t* imageFile, PlotStep plot) {
   using namespace korvel;
   using namespace korvel::chart;
 
-  RasterImage canvas;
-  canvas.SetDimensions(kCanvasWidth, kCanvasHeight);
+  ChartCanvas canvas;
+  if (!canvas.Valid()) return;  // no memory: no file, which the caller sees
 
   ValueSeries series;
   ReadValueFile(NarrowPath(valueFile).get(), series);

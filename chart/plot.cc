@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdint>
 
-#include "image/raster_image_access.h"
 
 namespace korvel {
 namespace chart {
@@ -14,13 +13,13 @@ constexpr int kPlotWidth = 700;
 
 // Draws column x from row top to row bottom (inclusive), cut to the canvas:
 // the same pixels as one PutPixel per row, stored as one run.
-void DrawColumnRun(RasterImage& canvas, int x, long long top, long long bottom,
+void DrawColumnRun(ChartCanvas& canvas, int x, long long top, long long bottom,
                    ColorQuad colour) {
   if (x < 0 || x >= canvas.Width()) return;
   const long long first = std::max<long long>(top, 0);
   const long long last = std::min<long long>(bottom, canvas.Height() - 1);
   if (first > last) return;
-  RasterImageAccess::FillColumn(canvas, x, static_cast<int>(first), static_cast<int>(last), colour);
+  canvas.FillColumn(x, static_cast<int>(first), static_cast<int>(last), colour);
 }
 
 }  // namespace
@@ -46,13 +45,13 @@ ChartScale ComputeScale(const float* entries, int entryCount) {
   return ChartScale{widthUnit, 1.0f / divisor};
 }
 
-void DrawAxes(RasterImage& canvas) {
+void DrawAxes(ChartCanvas& canvas) {
   const ColorQuad blue = {255, 0, 0, 0};
   for (int x = kAxisColumn; x < kCanvasWidth; ++x) canvas.PutPixel(x, kAxisRow, blue);
   for (int y = kAxisTop; y <= kAxisRow; ++y) canvas.PutPixel(kAxisColumn, y, blue);
 }
 
-void PlotBars(RasterImage& canvas, ColorQuad colour, const float* values,
+void PlotBars(ChartCanvas& canvas, ColorQuad colour, const float* values,
               int count, const ChartScale& chart) {
   int x = kAxisColumn;
   for (int i = 0; i < count; ++i) {
@@ -64,7 +63,7 @@ void PlotBars(RasterImage& canvas, ColorQuad colour, const float* values,
   }
 }
 
-void PlotLine(RasterImage& canvas, ColorQuad colour, const float* values,
+void PlotLine(ChartCanvas& canvas, ColorQuad colour, const float* values,
               int count, const ChartScale& chart) {
   float cursor = static_cast<float>(kAxisColumn);
   long long previous = kLineStartRow;

@@ -8,13 +8,14 @@
 #ifndef KORVELGRAPHLINE_CHART_PLOT_H_
 #define KORVELGRAPHLINE_CHART_PLOT_H_
 
+#include "chart/chart_canvas.h"
 #include "korvelgraphline/raster_image.h"
 
 namespace korvel {
 namespace chart {
 
-constexpr int kCanvasWidth = 800;
-constexpr int kCanvasHeight = 600;
+constexpr int kCanvasWidth = ChartCanvas::kWidth;
+constexpr int kCanvasHeight = ChartCanvas::kHeight;
 constexpr int kAxisRow = 590;
 constexpr int kAxisColumn = 10;
 constexpr int kAxisTop = 10;
@@ -36,16 +37,16 @@ int ValueRow(float value, float scale);
 ChartScale ComputeScale(const float* entries, int entryCount);
 
 // Draws the blue axes.
-void DrawAxes(RasterImage& canvas);
+void DrawAxes(ChartCanvas& canvas);
 
 // One solid bar per value, W + 1 columns wide, side by side from column 10,
 // from the value's row down to the axis row.
-void PlotBars(RasterImage& canvas, ColorQuad colour, const float* values,
+void PlotBars(ChartCanvas& canvas, ColorQuad colour, const float* values,
               int count, const ChartScale& chart);
 
 // A polyline from (10, 580) through the values: one pixel on every row a
 // segment crosses, the cursor moving right by W / height per pixel.
-void PlotLine(RasterImage& canvas, ColorQuad colour, const float* values,
+void PlotLine(ChartCanvas& canvas, ColorQuad colour, const float* values,
               int count, const ChartScale& chart);
 
 }  // namespace chart

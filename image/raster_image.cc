@@ -144,11 +144,6 @@ bool RasterImage::SetDimensions(int width, int height) {
   return true;
 }
 
-void RasterImageAccess::FillColumn(RasterImage& image, int x, int top, int bottom,
-                                   ColorQuad colour) {
-  FillPixels(image.Column(x) + top, static_cast<std::size_t>(bottom - top + 1), colour);
-}
-
 void RasterImage::SetResolutionDpi(int horizontal, int vertical) {
   horizontal_ppm_ = TruncateToInt(horizontal * kInchesPerMetre);
   vertical_ppm_ = TruncateToInt(vertical * kInchesPerMetre);

@@ -21,9 +21,6 @@ class RasterImageAccess {
   static const ColorQuad* Palette(const RasterImage& image) {
     return image.palette_.get();
   }
-  // Stores colour into rows top to bottom (inclusive) of column x, which the
-  // caller has cut to the image.
-  static void FillColumn(RasterImage& image, int x, int top, int bottom, ColorQuad colour);
   static void SetResolution(RasterImage& image, int horizontal, int vertical) {
     image.horizontal_ppm_ = horizontal;
     image.vertical_ppm_ = vertical;
