@@ -62,6 +62,18 @@ bool ChartCanvas::FillColumn(int x, int top, int bottom, ColorQuad colour) {
   return true;
 }
 
+bool ChartCanvas::FillRow(int y, int left, int right, ColorQuad colour) {
+  if (!Valid()) return false;
+  const int number = ColourNumber(colour);
+  if (number < 0) return false;
+  for (int x = left; x <= right; ++x) {
+    Column(x)[y] = static_cast<std::uint8_t>(number);
+    MarkChange(x, y);
+    MarkChange(x, y + 1);
+  }
+  return true;
+}
+
 void ChartCanvas::PutColour(std::uint8_t* row, int x, int number) const {
   std::memcpy(row + 3 * x, colours_ + 4 * number, 3);
 }

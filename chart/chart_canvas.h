@@ -49,6 +49,10 @@ class ChartCanvas {
   // caller has cut to the canvas. False as for PutPixel.
   bool FillColumn(int x, int top, int bottom, ColorQuad colour);
 
+  // Stores colour into columns left to right (inclusive) of row y, which the
+  // caller has cut to the canvas. False as for PutPixel.
+  bool FillRow(int y, int left, int right, ColorQuad colour);
+
   // Writes the canvas to path as a 24-bit BMP file with no resolution set:
   // the bytes RasterImage::SaveBmp writes for the same pixels, with the same
   // results (an existing file is truncated only once the file is ready).

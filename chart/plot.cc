@@ -47,8 +47,8 @@ ChartScale ComputeScale(const float* entries, int entryCount) {
 
 void DrawAxes(ChartCanvas& canvas) {
   const ColorQuad blue = {255, 0, 0, 0};
-  for (int x = kAxisColumn; x < kCanvasWidth; ++x) canvas.PutPixel(x, kAxisRow, blue);
-  for (int y = kAxisTop; y <= kAxisRow; ++y) canvas.PutPixel(kAxisColumn, y, blue);
+  canvas.FillRow(kAxisRow, kAxisColumn, kCanvasWidth - 1, blue);
+  canvas.FillColumn(kAxisColumn, kAxisTop, kAxisRow, blue);
 }
 
 void PlotBars(ChartCanvas& canvas, ColorQuad colour, const float* values,

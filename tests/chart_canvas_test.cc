@@ -3,9 +3,10 @@
 // for byte. The canvas rebuilds its rows only where a drawing call marked a
 // possible change, so the cases aim at the marks: first and last rows and
 // columns, the row below a run that ends at the bottom, drawing over earlier
-// drawing, and drawing white back over colour.
+// drawing, rows across columns, and drawing white back over colour.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -28,18 +29,24 @@ constexpr ColorQuad kRed = {0, 0, 255, 0};
 constexpr ColorQuad kWhite = {255, 255, 255, 0};
 constexpr ColorQuad kInks[] = {kBlue, kRed, kWhite, Rgb(0, 0, 0), Rgb(1, 2, 3), {0, 0, 255, 77}};
 
-// One drawing call: a pixel at (x, top), or a run of column x from top to
-// bottom.
+// One drawing call: a pixel at (x, top), a run of column x from top to
+// bottom, or a run of row top from column x to column bottom.
+enum class Shape { kPixel, kColumn, kRow };
 struct Stroke {
-  bool run;
+  Shape shape;
   int x;
   int top;
   int bottom;
   ColorQuad colour;
 };
 
-Stroke Pixel(int x, int y, ColorQuad colour) { return {false, x, y, y, colour}; }
-Stroke ColumnRun(int x, int top, int bottom, ColorQuad colour) { return {true, x, top, bottom, colour}; }
+Stroke Pixel(int x, int y, ColorQuad colour) { return {Shape::kPixel, x, y, y, colour}; }
+Stroke ColumnRun(int x, int top, int bottom, ColorQuad colour) {
+  return {Shape::kColumn, x, top, bottom, colour};
+}
+Stroke RowRun(int y, int left, int right, ColorQuad colour) {
+  return {Shape::kRow, left, y, right, colour};
+}
 
 // Draws strokes on both surfaces, saves both and compares the files.
 void ExpectSameFile(const std::vector<Stroke>& strokes, const std::string& label) {
@@ -48,12 +55,19 @@ void ExpectSameFile(const std::vector<Stroke>& strokes, const std::string& label
   RasterImage image;
   ASSERT_TRUE(image.SetDimensions(800, 600));
   for (const Stroke& s : strokes) {
-    if (s.run) {
-      ASSERT_TRUE(canvas.FillColumn(s.x, s.top, s.bottom, s.colour)) << label;
-      for (int y = s.top; y <= s.bottom; ++y) image.PutPixel(s.x, y, s.colour);
-    } else {
-      EXPECT_EQ(canvas.PutPixel(s.x, s.top, s.colour), image.PutPixel(s.x, s.top, s.colour))
-          << label << " pixel (" << s.x << ", " << s.top << ")";
+    switch (s.shape) {
+      case Shape::kPixel:
+        EXPECT_EQ(canvas.PutPixel(s.x, s.top, s.colour), image.PutPixel(s.x, s.top, s.colour))
+            << label << " pixel (" << s.x << ", " << s.top << ")";
+        break;
+      case Shape::kColumn:
+        ASSERT_TRUE(canvas.FillColumn(s.x, s.top, s.bottom, s.colour)) << label;
+        for (int y = s.top; y <= s.bottom; ++y) image.PutPixel(s.x, y, s.colour);
+        break;
+      case Shape::kRow:
+        ASSERT_TRUE(canvas.FillRow(s.top, s.x, s.bottom, s.colour)) << label;
+        for (int x = s.x; x <= s.bottom; ++x) image.PutPixel(x, s.top, s.colour);
+        break;
     }
   }
   ScratchDir dir;
@@ -88,6 +102,9 @@ TEST(ChartCanvasTest, DrawingGivesTheFileOfTheSameImage) {
                                        Pixel(40, 100, kBlue), Pixel(40, 150, kBlue)}},
       {"white back over colour", {ColumnRun(12, 0, 599, kRed), ColumnRun(12, 200, 300, kWhite),
                                   Pixel(12, 0, kWhite), Pixel(12, 599, kWhite)}},
+      {"rows across columns", {RowRun(0, 0, 799, kBlue), RowRun(599, 0, 799, kRed),
+                               RowRun(590, 10, 799, kBlue), ColumnRun(10, 10, 590, kBlue),
+                               ColumnRun(700, 300, 590, kRed), RowRun(300, 60, 70, kWhite)}},
       {"stacked runs in one column", {ColumnRun(10, 10, 590, kBlue), ColumnRun(10, 300, 580, kRed),
                                       ColumnRun(10, 100, 310, kRed), ColumnRun(10, 590, 590, kBlue)}},
       {"alpha never reaches the file", {ColumnRun(20, 0, 599, {0, 0, 255, 77}), Pixel(21, 5, {255, 0, 0, 9})}},
@@ -110,8 +127,12 @@ TEST(ChartCanvasTest, RandomDrawingGivesTheFileOfTheSameImage) {
     for (int i = 0; i < count; ++i) {
       const int x = columns == 800 ? uniform(0, 799) : uniform(0, columns - 1) * 64 + uniform(0, 1);
       const ColorQuad colour = kInks[uniform(0, 5)];
-      if (uniform(0, 2) == 0) {
+      const int shape = uniform(0, 5);
+      if (shape <= 1) {
         strokes.push_back(Pixel(x, uniform(0, 599), colour));
+      } else if (shape == 2) {
+        const int left = uniform(0, 799);
+        strokes.push_back(RowRun(uniform(0, 599), left, uniform(left, std::min(799, left + 130)), colour));
       } else {
         const int top = uniform(0, 599);
         strokes.push_back(ColumnRun(x, top, uniform(0, 3) == 0 ? 599 : uniform(top, 599), colour));

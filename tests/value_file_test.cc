@@ -50,6 +50,50 @@ TEST(ParseValueTest, NegativeZeroKeepsItsSign) {
   EXPECT_TRUE(std::signbit(ParseValue("-1e-400")));
 }
 
+// Short decimals take a one-rounding path, the rest the general conversion;
+// both must give the correctly rounded double (the C library's strtod here)
+// narrowed to float. The texts sit on both sides of the short path's limits:
+// 19 digits, a mantissa of 2^53, powers of ten of 22 either way.
+TEST(ParseValueTest, AgreesWithTheCorrectlyRoundedDouble) {
+  std::mt19937 random(7);
+  auto uniform = [&random](int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(random);
+  };
+  std::vector<std::string> texts = {"9007199254740992",  "9007199254740993", "9007199254740993e-3",
+                                    "1e22",              "1e23",             "1e-22",
+                                    "1e-23",             "123456789012345678e-5",
+                                    "1234567890123456789e-22", "12345678901234567890e-22",
+                                    "0.0000000000000000000001", "4.35", "0.1e1", "100e-24"};
+  for (int i = 0; i < 20000; ++i) {
+    std::string text = uniform(0, 3) == 0 ? "-" : "";
+    const int digits = uniform(1, 22);
+    const int point = uniform(0, digits);
+    for (int d = 0; d < digits; ++d) {
+      if (d == point && d > 0) text += '.';
+      text += static_cast<char>('0' + (d == 0 && uniform(0, 3) > 0 ? uniform(1, 9) : uniform(0, 9)));
+    }
+    if (uniform(0, 1) == 0) text += "e" + std::to_string(uniform(-30, 30));
+    texts.push_back(text);
+  }
+  // Texts a hair from the midpoint between two floats: a double one unit
+  // off shows up as the wrong float.
+  for (int i = 0; i < 4000; ++i) {
+    const float low = std::ldexp(static_cast<float>(uniform(1 << 23, (1 << 24) - 1)), uniform(-40, 40));
+    const double midpoint = (static_cast<double>(low) + std::nextafter(low, FLT_MAX)) / 2;
+    char text[40];
+    std::snprintf(text, sizeof text, "%.*e", uniform(15, 18), midpoint);
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    const double nearest = std::strtod(text.c_str(), nullptr);
+    const float expected = std::fabs(nearest) > FLT_MAX ? std::copysign(FLT_MAX, nearest)
+                                                         : static_cast<float>(nearest);
+    const float value = ParseValue(text.c_str());
+    ASSERT_EQ(value, expected) << text;
+    ASSERT_EQ(std::signbit(value), std::signbit(expected)) << text;
+  }
+}
+
 std::vector<float> Entries(const ValueSeries& series) {
   return std::vector<float>(series.entries, series.entries + series.count);
 }
@@ -119,9 +163,9 @@ std::vector<std::uint32_t> EntryBits(const std::string& path) {
 }
 
 // Files of random lines (empty ones, ones longer than a read, zero bytes,
-// carriage returns) and files whose size puts a line break, or the end,
-// exactly at the edge of the reader's 16 KiB chunks; all of them end before
-// the 800th entry.
+// carriage returns), files whose first zero byte comes in or just before
+// their second chunk, and files whose size puts a line break, or the end, exactly at the
+// edge of the reader's 16 KiB chunks; all of them end before the 800th entry.
 TEST(ReadValueFileTest, ReadsWhatOneFgetsPerLineReads) {
   std::vector<std::string> files;
   std::mt19937 random(11);
@@ -131,7 +175,9 @@ TEST(ReadValueFileTest, ReadsWhatOneFgetsPerLineReads) {
     const std::size_t size = random() % (n < 30 ? 3000 : 25000);
     while (contents.size() < size) {
       const std::size_t lineLength = random() % 4 == 0 ? random() % 450 : random() % 12;
-      for (std::size_t i = 0; i < lineLength; ++i) contents += alphabet[random() % alphabet.size()];
+      // Every other file has no zero byte, which the reader handles apart.
+      const std::size_t letters = alphabet.size() - n % 2;
+      for (std::size_t i = 0; i < lineLength; ++i) contents += alphabet[random() % letters];
       contents += '\n';
     }
     files.push_back(contents);
@@ -147,6 +193,17 @@ TEST(ReadValueFileTest, ReadsWhatOneFgetsPerLineReads) {
       files.push_back(contents.substr(0, contents.size() - 1) + "\n9");
     }
   }
+  // A zero byte only in the second chunk, after lines without one.
+  std::string lateZero;
+  while (lateZero.size() < 17000) lateZero += std::string(25, ' ') + "12.5\n";
+  lateZero += std::string("4") + '\0' + "5\n6.25\n";
+  files.push_back(lateZero);
+  // A line whose zero byte ends the first chunk while its text goes on in
+  // the second, which has none.
+  std::string straddling;
+  while (straddling.size() < 16350) straddling += std::string(25, ' ') + "12.5\n";
+  straddling.resize(16382, ' ');
+  files.push_back(straddling + '1' + '\0' + "23\n4\n");
   testing::ScratchDir dir;
   const std::string path = dir.Path("values.txt");
   for (std::size_t i = 0; i < files.size(); ++i) {
