@@ -5,12 +5,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "chart/plot.h"
 #include "chart/value_file.h"
 #include "korvelgraphline/graph.h"
+#include "support/failing_allocation.h"
 #include "support/test_files.h"
 
 namespace korvel {
@@ -179,6 +181,23 @@ TEST(ChartTest, UnwritableImageStillReturns999) {
     EXPECT_EQ(chart(values.c_str(), Wide(dir.Path("no/such/dir.bmp")).c_str()), 999);
     EXPECT_EQ(chart(values.c_str(), L"/dev/full"), 999);
   }
+}
+
+// Without memory for the canvas there is no chart to write, and a chart
+// already at the path stays as it was.
+TEST(ChartTest, NoMemoryForTheCanvasWritesNothing) {
+  ScratchDir dir;
+  testing::WriteFile(dir.Path("values.txt"), "1\n2\n");
+  testing::WriteFile(dir.Path("old.bmp"), "an earlier chart");
+  const std::wstring values = Wide(dir.Path("values.txt"));
+  for (auto chart : {GraphBar, GraphLine}) {
+    testing::FailLargeAllocations noCanvas(64 * 1024);
+    EXPECT_EQ(chart(values.c_str(), Wide(dir.Path("new.bmp")).c_str()), 999);
+    EXPECT_EQ(chart(values.c_str(), Wide(dir.Path("old.bmp")).c_str()), 999);
+  }
+  EXPECT_FALSE(std::ifstream(dir.Path("new.bmp")).good());
+  const std::vector<std::uint8_t> old = testing::ReadFileBytes(dir.Path("old.bmp"));
+  EXPECT_EQ(std::string(old.begin(), old.end()), "an earlier chart");
 }
 
 TEST(BarChartTest, TenValuesFillTheirColumns) {
