@@ -1,8 +1,8 @@
 // The 24-bit encoder's variants side by side on a chart-sized image (800 x
 // 600, white with a red bar in every column from a varying top down to a
 // common base), each writing the whole file's rows from the store, which
-// is how a chart is saved. The image and the output are made once; the
-// variants run interleaved in one process.
+// is how SaveBmp writes a 24-bit image of up to 4 MiB. The image and the
+// output are made once; the variants run interleaved in one process.
 //
 //   truecolour_kernels_bench [--benchmark_filter=...]
 #include <benchmark/benchmark.h>

@@ -93,9 +93,9 @@ void EncodeBlock(const RasterImage& image, NearestIndexSearch& search, int yFirs
                          }));
       return;
     case 24:
-      // Small pictures (a chart among them) are fastest straight from the
-      // store; large ones go through tiles, whose column segments cannot
-      // evict each other from the cache at power-of-two heights.
+      // Small pictures are fastest straight from the store; large ones go
+      // through tiles, whose column segments cannot evict each other from
+      // the cache at power-of-two heights.
       if (rowBytes * image.Height() <= kWholeFileBytes) {
         FastestTrueColourKernels().encodeRows24(image, yFirst, rows, rowBytes, out);
       } else {

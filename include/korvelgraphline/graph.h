@@ -15,7 +15,8 @@
 //  - The canvas is white, the axes blue (row 590 and column 10), the data red.
 //  - Both functions always return 999 and report nothing else: the caller
 //    learns of a failure only from the image file (missing, or not the
-//    expected 1,440,054 bytes).
+//    expected 1,440,054 bytes). A call that cannot get memory for its
+//    canvas (about 2 MB) writes nothing.
 //  - Calls on different threads are independent as long as they name
 //    different files. Nothing is kept between calls.
 #ifndef KORVELGRAPHLINE_GRAPH_H_
