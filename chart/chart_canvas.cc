@@ -53,7 +53,9 @@ bool ChartCanvas::PutPixel(int x, int y, ColorQuad colour) {
 }
 
 bool ChartCanvas::FillColumn(int x, int top, int bottom, ColorQuad colour) {
-  if (!Valid()) return false;
+  if (!Valid() || x < 0 || x >= kWidth || top < 0 || top > bottom || bottom >= kHeight) {
+    return false;
+  }
   const int number = ColourNumber(colour);
   if (number < 0) return false;
   std::memset(Column(x) + top, number, static_cast<std::size_t>(bottom - top + 1));
@@ -63,7 +65,9 @@ bool ChartCanvas::FillColumn(int x, int top, int bottom, ColorQuad colour) {
 }
 
 bool ChartCanvas::FillRow(int y, int left, int right, ColorQuad colour) {
-  if (!Valid()) return false;
+  if (!Valid() || y < 0 || y >= kHeight || left < 0 || left > right || right >= kWidth) {
+    return false;
+  }
   const int number = ColourNumber(colour);
   if (number < 0) return false;
   for (int x = left; x <= right; ++x) {

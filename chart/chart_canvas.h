@@ -45,12 +45,13 @@ class ChartCanvas {
   // red count: the alpha byte never reaches a 24-bit file.
   bool PutPixel(int x, int y, ColorQuad colour);
 
-  // Stores colour into rows top to bottom (inclusive) of column x, which the
-  // caller has cut to the canvas. False as for PutPixel.
+  // Stores colour into rows top to bottom (inclusive) of column x. False,
+  // storing nothing, when the run is empty or leaves the canvas, or as for
+  // PutPixel.
   bool FillColumn(int x, int top, int bottom, ColorQuad colour);
 
-  // Stores colour into columns left to right (inclusive) of row y, which the
-  // caller has cut to the canvas. False as for PutPixel.
+  // Stores colour into columns left to right (inclusive) of row y. False as
+  // for FillColumn.
   bool FillRow(int y, int left, int right, ColorQuad colour);
 
   // Writes the canvas to path as a 24-bit BMP file with no resolution set:

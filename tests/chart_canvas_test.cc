@@ -168,6 +168,29 @@ TEST(ChartCanvasTest, ColoursBeyondTheLimitAreRefused) {
   EXPECT_EQ(bgr(15, 0), (std::vector<int>{0, 0, 15}));
 }
 
+TEST(ChartCanvasTest, RunsLeavingTheCanvasAreRefused) {
+  ChartCanvas canvas;
+  ASSERT_TRUE(canvas.Valid());
+  const struct {
+    int at, from, to;
+  } runs[] = {{-1, 0, 5}, {800, 0, 5}, {5, -1, 5}, {5, 0, 600}, {5, 7, 6}};
+  for (const auto& r : runs) {
+    EXPECT_FALSE(canvas.FillColumn(r.at, r.from, r.to, kRed)) << r.at << " " << r.from << " " << r.to;
+  }
+  const struct {
+    int at, from, to;
+  } rowRuns[] = {{-1, 0, 5}, {600, 0, 5}, {5, -1, 5}, {5, 0, 800}, {5, 7, 6}};
+  for (const auto& r : rowRuns) {
+    EXPECT_FALSE(canvas.FillRow(r.at, r.from, r.to, kRed)) << r.at << " " << r.from << " " << r.to;
+  }
+  ScratchDir dir;
+  ASSERT_TRUE(canvas.SaveBmp(dir.Path("chart.bmp").c_str()));
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(dir.Path("chart.bmp"));
+  ASSERT_EQ(bytes.size(), 1440054u);
+  EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 54, bytes.end()),
+            std::vector<std::uint8_t>(1440000, 255));
+}
+
 TEST(ChartCanvasTest, SaveReportsFailures) {
   ChartCanvas canvas;
   ASSERT_TRUE(canvas.Valid());
