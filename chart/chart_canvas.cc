@@ -27,7 +27,9 @@ ChartCanvas::ChartCanvas()
       marks_(new (std::nothrow) std::uint64_t[kMarkRows * kMarkWords]),
       file_(new (std::nothrow) std::uint8_t[kFileBytes]) {
   if (!pixels_ || !marks_ || !file_) {
-    pixels_.reset();
+    pixels_.reset();  // what Valid() looks at
+    marks_.reset();
+    file_.reset();
     return;
   }
   std::memset(pixels_.get(), 0, kWidth * kHeight);  // colour number 0 is white

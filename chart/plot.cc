@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdint>
 
-
 namespace korvel {
 namespace chart {
 namespace {
