@@ -1,9 +1,9 @@
 #include "chart/chart_canvas.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 
+#include "image/bmp_layout.h"
 #include "image/bmp_writing.h"
 
 namespace korvel {
@@ -11,8 +11,8 @@ namespace chart {
 namespace {
 
 constexpr int kDepth = 24;
-constexpr std::size_t kHeaderBytes = 54;
-constexpr std::size_t kFileBytes = kHeaderBytes + 3u * ChartCanvas::kWidth * ChartCanvas::kHeight;
+constexpr std::size_t kFileBytes =
+    bmp::kHeaderBytes + bmp::RowBytes(ChartCanvas::kWidth, kDepth) * ChartCanvas::kHeight;
 
 // Column runs are filled by the C library's memset, called through this
 // pointer so that it stays a call: where the compiler can bound the length
@@ -91,6 +91,7 @@ void ChartCanvas::PutColour(std::uint8_t* row, int x, int number) const {
 }
 
 void ChartCanvas::BuildFile() {
+  static_assert(bmp::RowBytes(kWidth, kDepth) == kRowBytes, "chart rows need no padding");
   std::uint8_t* rows = PutBmpHeaders(kWidth, kHeight, kDepth, 0, 0, file_.get());
   auto fileRow = [rows](int y) { return rows + static_cast<std::size_t>(kHeight - 1 - y) * kRowBytes; };
 
