@@ -51,37 +51,32 @@ int ChartCanvas::ColourNumber(ColorQuad colour) {
 }
 
 bool ChartCanvas::PutPixel(int x, int y, ColorQuad colour) {
-  if (!Valid() || x < 0 || x >= kWidth || y < 0 || y >= kHeight) return false;
-  const int number = ColourNumber(colour);
-  if (number < 0) return false;
-  Column(x)[y] = static_cast<std::uint8_t>(number);
-  MarkChange(x, y);
-  MarkChange(x, y + 1);
-  return true;
+  return Fill(x, x, y, y, colour);
 }
 
 bool ChartCanvas::FillColumn(int x, int top, int bottom, ColorQuad colour) {
-  if (!Valid() || x < 0 || x >= kWidth || top < 0 || top > bottom || bottom >= kHeight) {
-    return false;
-  }
-  const int number = ColourNumber(colour);
-  if (number < 0) return false;
-  fillBytes(Column(x) + top, number, static_cast<std::size_t>(bottom - top + 1));
-  MarkChange(x, top);
-  MarkChange(x, bottom + 1);
-  return true;
+  return Fill(x, x, top, bottom, colour);
 }
 
 bool ChartCanvas::FillRow(int y, int left, int right, ColorQuad colour) {
-  if (!Valid() || y < 0 || y >= kHeight || left < 0 || left > right || right >= kWidth) {
+  return Fill(left, right, y, y, colour);
+}
+
+bool ChartCanvas::Fill(int left, int right, int top, int bottom, ColorQuad colour) {
+  if (!Valid() || left < 0 || left > right || right >= kWidth || top < 0 || top > bottom ||
+      bottom >= kHeight) {
     return false;
   }
   const int number = ColourNumber(colour);
   if (number < 0) return false;
   for (int x = left; x <= right; ++x) {
-    Column(x)[y] = static_cast<std::uint8_t>(number);
-    MarkChange(x, y);
-    MarkChange(x, y + 1);
+    if (top == bottom) {
+      Column(x)[top] = static_cast<std::uint8_t>(number);
+    } else {
+      fillBytes(Column(x) + top, number, static_cast<std::size_t>(bottom - top + 1));
+    }
+    MarkChange(x, top);
+    MarkChange(x, bottom + 1);
   }
   return true;
 }

@@ -70,6 +70,10 @@ class ChartCanvas {
   void MarkChange(int x, int y) {
     marks_[y * kMarkWords + x / 64] |= std::uint64_t{1} << (x % 64);
   }
+  // Stores colour into the rectangle of columns left to right and rows top
+  // to bottom (inclusive); false, storing nothing, when it is empty or
+  // leaves the canvas, or when the canvas has no number left for colour.
+  bool Fill(int left, int right, int top, int bottom, ColorQuad colour);
   // The colour number of colour, added if new; -1 when the canvas is full.
   int ColourNumber(ColorQuad colour);
   // Builds the file, headers and rows, in file_.
